@@ -1,0 +1,179 @@
+#include "devices/DeviceListFile.h"
+
+#include "devices/DeviceTree.h"
+#include "platform/IniFile.h"
+#include "platform/StringTable.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace strovik {
+namespace {
+
+class DeviceListFileTest : public ::testing::Test {
+protected:
+    DeviceListFileTest() : tree(strings) { strings.append("14", "CHANNEL"); }
+
+    QString path() const { return dir.file(kDeviceListFileName); }
+    DeviceListLoad load(const QByteArray& text) {
+        dir.write(kDeviceListFileName, text);
+        return LoadDeviceList(path(), tree);
+    }
+    const DeviceNode& device(std::size_t i) const { return *tree.devices().at(i); }
+
+    test::TempDir dir;
+    StringTable strings;
+    DeviceTree tree;
+};
+
+TEST_F(DeviceListFileTest, ReadsKeysWithTheirDefaults) {
+    const DeviceListLoad result = load(
+        "[Cam1]\nAddr=192.168.1.10\nPort=0x1F90\nChnCount=1\nNetType=7\nServerType=9\nDeviceType=2\n"
+        "User=op\nPwd=secret\nAutoSearch=5\n"
+        "[Bare]\n"
+        "[Odd]\nPort=70000\nChnCount=x\nDeviceType=258\nAutoSearch=no\n");
+    EXPECT_EQ(result.devicesAdded, 3);
+    EXPECT_EQ(result.autoSearchDevices, 1);
+
+    const DeviceNode& cam = device(0);
+    EXPECT_EQ(cam.id, 0);
+    EXPECT_EQ(cam.connection.address.str(), "192.168.1.10");
+    EXPECT_EQ(cam.connection.port, 8080);
+    EXPECT_EQ(cam.connection.netType, 1);
+    EXPECT_EQ(cam.connection.serverType, 2);
+    EXPECT_EQ(cam.connection.deviceType, DeviceType::NetworkCamera);
+    EXPECT_EQ(cam.connection.userName.str(), "op");
+    EXPECT_EQ(cam.connection.password.str(), "secret");
+    EXPECT_EQ(cam.searchState, 5);
+    EXPECT_EQ(cam.channelCount, 1);
+
+    const DeviceNode& bare = device(1);
+    EXPECT_EQ(bare.id, 1);
+    EXPECT_EQ(bare.connection.address.str(), "127.0.0.1");
+    EXPECT_EQ(bare.connection.port, 5050);
+    EXPECT_EQ(bare.connection.userName.str(), "admin");
+    EXPECT_EQ(bare.connection.password.str(), "");
+    EXPECT_EQ(bare.channelCount, 4);
+    EXPECT_EQ(tree.model().roots()[1]->children().size(), 4u);
+
+    const DeviceNode& odd = device(2);
+    EXPECT_EQ(odd.connection.port, 4464);  // low 16 bits
+    EXPECT_EQ(odd.connection.deviceType, 2);  // low 8 bits
+    EXPECT_EQ(odd.channelCount, 4);
+    EXPECT_EQ(odd.searchState, 0);
+}
+
+TEST_F(DeviceListFileTest, ChannelCountsAreTakenAsStoredWithinTheCap) {
+    const struct {
+        const char* value;
+        std::size_t channels;
+        int channelCount;
+    } cases[] = {
+        {"300", 300, 44}, {"0", 0, 0}, {"-3", 0, 0}, {"99999999", 1024, 0}, {"abc", 4, 4}, {"0x10", 16, 16},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        tree.releaseAll();
+        load(QByteArray("[D]\nChnCount=") + c.value + "\n");
+        ASSERT_EQ(tree.devices().size(), 1u);
+        EXPECT_EQ(tree.channels().size(), c.channels);
+        EXPECT_EQ(tree.model().roots()[0]->children().size(), c.channels);
+        EXPECT_EQ(device(0).channelCount, c.channelCount);
+    }
+}
+
+TEST_F(DeviceListFileTest, NamesAlreadyPresentAreSkipped) {
+    LoggedInDevice login{"Office", "10.0.0.1", 5050, 2, "admin", "", 2};
+    tree.RebuildTree(&login);
+    const DeviceListLoad result = load("[ Office ]\nAddr=1.1.1.1\n[Gate]\n[Gate ]\nAddr=2.2.2.2\n[gate]\n");
+    EXPECT_EQ(result.devicesAdded, 2);
+    ASSERT_EQ(tree.devices().size(), 3u);
+    EXPECT_EQ(device(0).connection.address.str(), "10.0.0.1");
+    EXPECT_EQ(device(1).name.str(), "Gate");
+    EXPECT_EQ(device(1).id, 1);
+    EXPECT_EQ(device(1).connection.address.str(), "127.0.0.1");
+    EXPECT_EQ(device(2).name.str(), "gate");  // names compare case-sensitively
+
+    // Loading again adds nothing but still counts what it reads as auto-search.
+    EXPECT_EQ(LoadDeviceList(path(), tree).devicesAdded, 0);
+}
+
+TEST_F(DeviceListFileTest, AutoSearchDevicesCountOnEveryLoad) {
+    dir.write(kDeviceListFileName, "[A]\nAutoSearch=1\n[B]\nAutoSearch=0\n[C]\nAutoSearch=2\n");
+    EXPECT_EQ(LoadDeviceList(path(), tree).autoSearchDevices, 2);
+    tree.releaseAll();
+    EXPECT_EQ(LoadDeviceList(path(), tree).autoSearchDevices, 2);
+}
+
+TEST_F(DeviceListFileTest, SaveWritesTheDocumentedLayout) {
+    auto cam = std::make_unique<DeviceNode>();
+    cam->kind = NodeKind::Device;
+    cam->name = QStringLiteral("Cam1");
+    cam->searchState = SearchState::FoundOnLan;
+    cam->connection.address = QStringLiteral("192.168.1.10");
+    cam->connection.port = 5050;
+    cam->connection.netType = 1;
+    cam->connection.serverType = 2;
+    cam->connection.deviceType = DeviceType::NetworkCamera;
+    cam->connection.userName = QStringLiteral("admin");
+    tree.AddDeviceWithChannels(std::move(cam), 1);
+
+    ASSERT_TRUE(SaveDeviceList(path(), tree));
+    EXPECT_EQ(dir.read(kDeviceListFileName),
+              "[Cam1]\nAddr=192.168.1.10\nPort=5050\nChnCount=1\nNetType=1\nServerType=2\nDeviceType=2\n"
+              "User=admin\nPwd=\nAutoSearch=1\n");
+}
+
+TEST_F(DeviceListFileTest, SaveKeepsPositionsAndKeyOrderAndErasesDevicesGone) {
+    load("; kept\n[Keep]\nPwd=old\nComment=mine\nAddr=9.9.9.9\n[Gone]\nAddr=1.1.1.1\n[Also]\nAutoSearch=5\nAddr=0x1\n");
+    tree.model().removeNode(tree.model().roots()[1].get());  // the operator deleted "Gone"
+    tree.model().removeChildren(tree.model().roots()[1].get());
+    ASSERT_TRUE(SaveDeviceList(path(), tree));
+    EXPECT_EQ(dir.read(kDeviceListFileName),
+              "; kept\n"
+              "[Keep]\nPwd=old\nComment=mine\nAddr=9.9.9.9\nPort=5050\nChnCount=4\nNetType=1\nServerType=2\n"
+              "DeviceType=0\nUser=admin\nAutoSearch=0\n"
+              "[Also]\nAutoSearch=1\nAddr=0x1\nPort=5050\nChnCount=0\nNetType=1\nServerType=2\nDeviceType=0\n"
+              "User=admin\nPwd=\n");
+
+    tree.releaseAll();
+    EXPECT_EQ(LoadDeviceList(path(), tree).autoSearchDevices, 1);
+    ASSERT_EQ(tree.devices().size(), 2u);
+    EXPECT_EQ(tree.model().roots()[1]->children().size(), 0u);
+}
+
+TEST_F(DeviceListFileTest, AnEmptyTreeLeavesNoSections) {
+    load("[A]\n[B]\n");
+    tree.releaseAll();
+    ASSERT_TRUE(SaveDeviceList(path(), tree));
+    EXPECT_EQ(dir.read(kDeviceListFileName), "");
+}
+
+TEST_F(DeviceListFileTest, MissingFileLoadsNothingAndIsCreatedOnSave) {
+    EXPECT_EQ(LoadDeviceList(path(), tree).devicesAdded, 0);
+    auto added = std::make_unique<DeviceNode>();
+    added->kind = NodeKind::Device;
+    added->name = QStringLiteral("New");
+    tree.AddDeviceWithChannels(std::move(added), 0);
+    ASSERT_TRUE(SaveDeviceList(path(), tree));
+    EXPECT_TRUE(dir.read(kDeviceListFileName).startsWith("[New]\nAddr=\nPort=0\nChnCount=0\n"));
+}
+
+TEST_F(DeviceListFileTest, AFileThatCannotBeReadIsNotOverwritten) {
+    QFile huge(path());
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(huge.resize(IniFile::maxFileBytes + 10));
+    huge.close();
+    EXPECT_FALSE(LoadDeviceList(path(), tree).error.isEmpty());
+    QString error;
+    EXPECT_FALSE(SaveDeviceList(path(), tree, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(QFileInfo(path()).size(), IniFile::maxFileBytes + 10);
+}
+
+}  // namespace
+}  // namespace strovik
