@@ -1,9 +1,9 @@
 #include "app/BottomBar.h"
 
 #include "app/Artwork.h"
-#include "app/ControlFactory.h"
 #include "app/MainWindowLayout.h"
 #include "liveview/GridLayout.h"
+#include "platform/NamedControls.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -26,12 +26,6 @@ QToolButton* toolButton(QWidget* parent, const char* name, const QString& hint, 
     button->setIconSize(QSize(34, 34));
     button->setAutoRaise(true);
     return button;
-}
-
-QAction* menuItem(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
 }
 
 }  // namespace
@@ -84,19 +78,19 @@ TBottomBar::TBottomBar(QWidget* parent) : QWidget(parent) {
                                           "25  画面", "36  画面", "64  画面"};
     for (std::size_t i = 0; i < std::size(kGridLayouts); ++i) {
         const int n = kGridLayouts[i];
-        QAction* item = menuItem(ScreenModeMenu, layoutItems[i], QString::fromUtf8(layoutCaptions[i]));
+        QAction* item = AddMenuItem(ScreenModeMenu, layoutItems[i], QString::fromUtf8(layoutCaptions[i]));
         item->setData(n);
         connect(item, &QAction::triggered, this, [this, n] { Q_EMIT layoutChosen(n); });
     }
-    menuItem(ScreenModeMenu, "NFULLScr", QStringLiteral("全屏"));
+    AddMenuItem(ScreenModeMenu, "NFULLScr", QStringLiteral("全屏"));
     ScreenModeMenu->addSeparator();
-    menuItem(ScreenModeMenu, "NUpPage", QStringLiteral("向上翻页"));
-    menuItem(ScreenModeMenu, "NDownPage", QStringLiteral("向下翻页"));
+    AddMenuItem(ScreenModeMenu, "NUpPage", QStringLiteral("向上翻页"));
+    AddMenuItem(ScreenModeMenu, "NDownPage", QStringLiteral("向下翻页"));
 
     SetupMenu = MakeControl<QMenu>(this, "SetupMenu");
-    menuItem(SetupMenu, "N1", QStringLiteral("系统设置"));
+    AddMenuItem(SetupMenu, "N1", QStringLiteral("系统设置"));
     SetupMenu->addSeparator();
-    menuItem(SetupMenu, "NLanguage", QStringLiteral("语言选择"));
+    AddMenuItem(SetupMenu, "NLanguage", QStringLiteral("语言选择"));
 
     ScreenModeBtn->installEventFilter(this);
     SetupBtn->installEventFilter(this);

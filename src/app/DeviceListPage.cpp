@@ -1,9 +1,9 @@
 #include "app/DeviceListPage.h"
 
-#include "app/ControlFactory.h"
 #include "app/MainWindowState.h"
 #include "app/TreeIconProxy.h"
 #include "app/TreePositions.h"
+#include "platform/NamedControls.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -54,9 +54,9 @@ TDeviceListPage::TDeviceListPage(MainWindowState& state, QWidget* parent) : QWid
     column->addWidget(buttonBar(this, BtnDelServer));
 
     pmServerList = MakeControl<QMenu>(this, "pmServerList");
-    pmServerList->addAction(QStringLiteral("开始视频"))->setObjectName(QStringLiteral("NStartAll"));
-    pmServerList->addAction(QStringLiteral("修改参数"))->setObjectName(QStringLiteral("N_Modify"));
-    pmServerList->addAction(QStringLiteral("清空列表"))->setObjectName(QStringLiteral("NClearAll"));
+    AddMenuItem(pmServerList, "NStartAll", QStringLiteral("开始视频"));
+    AddMenuItem(pmServerList, "N_Modify", QStringLiteral("修改参数"));
+    AddMenuItem(pmServerList, "NClearAll", QStringLiteral("清空列表"));
 }
 
 QModelIndex TDeviceListPage::nodeAt(QPoint position) const {

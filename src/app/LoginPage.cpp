@@ -1,7 +1,8 @@
 #include "app/LoginPage.h"
 
-#include "app/ControlFactory.h"
+#include "app/ControlPlacement.h"
 #include "app/MainWindowLayout.h"
+#include "platform/NamedControls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,7 +17,7 @@ namespace strovik {
 TLoginPage::TLoginPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("LoginPage"));
     auto* fill = new QVBoxLayout(this);
-    fill->setContentsMargins(2, 2, 2, 2);
+    fill->setContentsMargins(0, 2, 0, 0);
     page_login = MakeControl<QTabWidget>(this, "page_login");
     fill->addWidget(page_login);
 

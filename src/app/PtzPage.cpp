@@ -1,8 +1,9 @@
 #include "app/PtzPage.h"
 
 #include "app/Artwork.h"
-#include "app/ControlFactory.h"
+#include "app/ControlPlacement.h"
 #include "app/MainWindowLayout.h"
+#include "platform/NamedControls.h"
 
 #include <QLabel>
 #include <QToolButton>

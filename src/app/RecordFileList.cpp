@@ -1,6 +1,6 @@
 #include "app/RecordFileList.h"
 
-#include "app/ControlFactory.h"
+#include "platform/NamedControls.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -58,7 +58,7 @@ TRecordFileList::TRecordFileList(QWidget* parent) : QGroupBox(QStringLiteral("�
     column->addLayout(bottom);
 
     pmFileList = MakeControl<QMenu>(this, "pmFileList");
-    pmFileList->addAction(QStringLiteral("备份"))->setObjectName(QStringLiteral("NBackup"));
+    AddMenuItem(pmFileList, "NBackup", QStringLiteral("备份"));
 
     connect(BtnHideFileList, &QPushButton::clicked, this, [this] { ShowFileList(false); });
     hide();

@@ -1,10 +1,11 @@
 #include "app/RecordPage.h"
 
-#include "app/ControlFactory.h"
+#include "app/ControlPlacement.h"
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowState.h"
 #include "app/RecordFileList.h"
 #include "devices/DeviceInfoQuery.h"
+#include "platform/NamedControls.h"
 
 #include <QComboBox>
 #include <QDateEdit>

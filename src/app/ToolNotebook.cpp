@@ -22,7 +22,7 @@ TToolNotebook::TToolNotebook(QWidget* parent) : QWidget(parent) {
 
     pages_ = new QStackedWidget(this);
     pages_->setObjectName(QStringLiteral("NotebookPages"));
-    pages_->setFrameShape(QFrame::StyledPanel);
+    pages_->setFrameShape(QFrame::NoFrame);
     column->addWidget(pages_, 1);
 
     buttons_ = new QButtonGroup(this);

@@ -1,20 +1,11 @@
 #include "liveview/ViewForm.h"
 
 #include "liveview/MyView.h"
+#include "platform/NamedControls.h"
 
 #include <QMenu>
 
 namespace strovik {
-
-namespace {
-
-QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
-}  // namespace
 
 TViewForm::TViewForm(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("ViewForm"));
@@ -39,11 +30,10 @@ TViewForm::TViewForm(QWidget* parent) : QWidget(parent) {
         views_[static_cast<std::size_t>(i)] = view;
     }
 
-    pmMain_ = new QMenu(this);
-    pmMain_->setObjectName(QStringLiteral("pmMain"));
-    addMenuItem(pmMain_, "NStopReceive", QStringLiteral("停止视频"));
-    addMenuItem(pmMain_, "NStopAll", QStringLiteral("停止所有"));
-    nFullscreen_ = addMenuItem(pmMain_, "NFullscreen", QStringLiteral("全屏/正常"));
+    pmMain_ = MakeControl<QMenu>(this, "pmMain");
+    AddMenuItem(pmMain_, "NStopReceive", QStringLiteral("停止视频"));
+    AddMenuItem(pmMain_, "NStopAll", QStringLiteral("停止所有"));
+    nFullscreen_ = AddMenuItem(pmMain_, "NFullscreen", QStringLiteral("全屏/正常"));
 }
 
 TViewForm::~TViewForm() = default;

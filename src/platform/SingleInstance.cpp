@@ -1,6 +1,7 @@
 #include "platform/SingleInstance.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -8,6 +9,10 @@
 #include <QTimer>
 
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 #include <utility>
 
@@ -22,6 +27,16 @@ constexpr int kClientDeadlineMs = 2000;
 
 QString instanceDirectory(const QString& requested) {
     if (!requested.isEmpty()) return requested;
+#ifdef Q_OS_UNIX
+    // Without XDG_RUNTIME_DIR Qt warns and falls back to a private folder in the temporary
+    // directory; we make the same folder quietly.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString own = QDir::tempPath() + QStringLiteral("/strovik-runtime-%1").arg(::getuid());
+        QDir().mkpath(own);
+        QFile::setPermissions(own, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        return own;
+    }
+#endif
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     return runtime.isEmpty() ? QDir::tempPath() : runtime;
 }

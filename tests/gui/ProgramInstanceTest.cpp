@@ -1,4 +1,5 @@
 // The program itself, started twice: the second start raises the first and ends with 0.
+// A copy that was killed does not keep the next one from starting.
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,16 @@ TEST(ProgramInstance, SecondStartRaisesTheFirstAndExitsWithZero) {
                                 20000))
         << first.log().toStdString();
     EXPECT_EQ(first.process().state(), QProcess::Running);
+
+    // A copy that dies without cleaning up leaves its lock and socket behind: the next start
+    // takes them over and runs.
+    first.process().kill();
+    ASSERT_TRUE(first.process().waitForFinished(10000));
+    ProgramProcess third(environment);
+    third.start();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return third.log().contains(QStringLiteral("listening on")); }, 20000))
+        << third.log().toStdString();
+    EXPECT_EQ(third.process().state(), QProcess::Running);
 }
 
 }  // namespace

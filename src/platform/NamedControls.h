@@ -1,15 +1,16 @@
 #pragma once
 
 #include <QString>
-#include <QWidget>
 
-#include <vector>
+class QAction;
+class QMenu;
+class QWidget;
 
 namespace strovik {
 
-struct NamedRect;
+// Windows find their controls, and the caption table finds them too, by their design names.
 
-// Creates a control of type T under parent with its design name and caption.
+// A control of type T under parent, with its design name (and caption).
 template <typename T>
 T* MakeControl(QWidget* parent, const char* name) {
     auto* control = new T(parent);
@@ -24,7 +25,7 @@ T* MakeControl(QWidget* parent, const char* name, const QString& caption) {
     return control;
 }
 
-// Gives every named child of root its place from the table; names without a control are skipped.
-void PlaceControls(QWidget& root, const std::vector<NamedRect>& places);
+// Appends an item with its design name and caption to menu.
+QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption);
 
 }  // namespace strovik
