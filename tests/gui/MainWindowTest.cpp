@@ -26,6 +26,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -477,6 +478,33 @@ TEST_F(MainWindowTest, DeviceListThatCannotGoToAppDirIsSavedElsewhereAndTheOpera
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].request.icon, MessageIcon::Warning);
     EXPECT_TRUE(ui.messages[0].request.text.contains(fallbackList));
+}
+
+TEST_F(MainWindowTest, DeviceListThatCannotBeReadIsReportedAndNotOverwritten) {
+    const QString list = appDir + QLatin1String(kDeviceListFileName);
+    QFile::remove(list);
+    QDir().mkpath(list);  // a directory where the file should be: nothing can read it
+    start();
+    EXPECT_TRUE(form->state().tree.devices().empty());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].request.text.contains(QStringLiteral("could not be read")));
+    form.reset();
+    EXPECT_TRUE(QFileInfo(list).isDir());
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_TRUE(ui.messages[1].request.text.contains(QStringLiteral("It was saved to")));
+}
+
+TEST_F(MainWindowTest, GarbageDeviceListStartsWithWhatCanBeRead) {
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i) garbage.append(static_cast<char>((i * 7919) % 256));
+    garbage.append("\n[Kept]\nAddr=10.1.1.1\nChnCount=99999999\nPort=banana\n");
+    dir.write(QStringLiteral("app/") + QLatin1String(kDeviceListFileName), garbage);
+    start();
+    ASSERT_FALSE(form->state().tree.devices().empty());
+    const DeviceNode& kept = *form->state().tree.devices().back();
+    EXPECT_EQ(kept.name.toQString(), QStringLiteral("Kept"));
+    EXPECT_EQ(kept.connection.port, 5050);
+    EXPECT_LE(form->state().tree.model().roots().back()->children().size(), 1024u);
 }
 
 TEST_F(MainWindowTest, VolumeSliderFollowsTheMixerAndOnlyMovesReachIt) {
