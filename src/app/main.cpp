@@ -1,39 +1,67 @@
-// Until the main window exists the program shows, on standard output, the device tree that the
-// device list file in its directory loads.
-#include "app/LanguageTables.h"
-#include "devices/DeviceListFile.h"
-#include "devices/DeviceTree.h"
+// Program entry: one running copy per user. A second start brings the running window to the front
+// and ends at once; the first creates the main window and runs until it is closed.
+#include "app/Artwork.h"
+#include "app/ProgramLibraries.h"
+#include "app/StrovikForm.h"
 #include "devices/Functions.h"
 #include "platform/AppDirectories.h"
-#include "platform/StringTable.h"
+#include "platform/AudioMixer.h"
+#include "platform/QtUiServices.h"
+#include "platform/SingleInstance.h"
 #include "platform/SystemLanguage.h"
 
-#include <QCoreApplication>
-#include <QTextStream>
+#include <QApplication>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QStandardPaths>
+
+#include <chrono>
+
+namespace {
+
+Q_LOGGING_CATEGORY(instanceLog, "strovik.instance", QtWarningMsg)
+
+constexpr std::chrono::milliseconds kRaiseTimeout{2000};
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
     using namespace strovik;
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Strovik"));
 
-    const QString appDir = ApplicationDirectory();
-    StringTable strings;
-    const LanguageState language = LoadLanguage(appDir, SystemDefaultLanguageId(), strings);
-
-    DeviceTree tree(strings);
-    const DeviceListLoad load = LoadDeviceList(appDir + QLatin1String(kDeviceListFileName), tree);
-
-    QTextStream out(stdout);
-    out << "Ver: " << GetFileVersionText(QCoreApplication::applicationFilePath()).value_or(QStringLiteral("9.9.0.0"))
-        << "\nappDir: " << appDir << "\nlanguage " << language.languageId
-        << (language.languageLoaded ? " (language file)" : " (built-in English)") << '\n';
-    if (!load.error.isEmpty()) out << "device list: " << load.error << '\n';
-    for (const auto& device : tree.model().roots()) {
-        const DeviceNode& record = *device->record();
-        out << "[icon " << device->icon() << "] " << device->text() << "  " << record.connection.address.toQString()
-            << ':' << record.connection.port << '\n';
-        for (const auto& channel : device->children())
-            out << "    [icon " << channel->icon() << "] " << channel->text() << "  stream port "
-                << channel->record()->stream.streamPort << '\n';
+    SingleInstance instance;
+    if (instance.Acquire() == SingleInstance::Role::Secondary) {
+        const bool raised = instance.SendRaise(kRaiseTimeout);
+        qCInfo(instanceLog) << (raised ? "asked the running copy to come to the front" : "the running copy did not answer");
+        return 0;
     }
-    return 0;
+    qCInfo(instanceLog) << "listening on" << instance.serverName();
+
+    ApplyProgramLook(app);
+    QtUiServices dialogs;
+    MainWindowServices services;
+    services.libraries = MakeProgramLibraries();
+    services.ui = &dialogs;
+    services.mixer = CreateSystemMixer();
+    services.appDir = ApplicationDirectory();
+    services.fallbackDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    services.systemLanguageId = SystemDefaultLanguageId();
+    services.programVersion = GetFileVersionText(QCoreApplication::applicationFilePath());
+
+    // The window may sit in the tray with no window shown: only its own close ends the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QPointer<TStrovikForm> form = new TStrovikForm(std::move(services));
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(form, &QObject::destroyed, &app, &QCoreApplication::quit);
+    QObject::connect(&instance, &SingleInstance::raiseRequested, form, [form] {
+        form->RestoreFromOtherInstance();
+        qCInfo(instanceLog) << "raised on request, visible:" << form->isVisible();
+    });
+    form->show();
+    form->setWindowState(form->windowState() | Qt::WindowMaximized);
+    const int result = QApplication::exec();
+    // A quit that did not come from the window (the session ending) still saves the device list.
+    delete form.data();
+    return result;
 }

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+class QApplication;
+
+namespace strovik {
+
+// The pictures of the main window, drawn once at start-up: no image files ship with the program.
+enum class Picture {
+    FindDevice,
+    PlayAll,
+    Snapshot,
+    ScreenMode,
+    FloatWindow,
+    Setup,
+    Help,
+    Power,
+    Speaker,
+    PageLogin,
+    PageDevices,
+    PagePlayback,
+    PagePtz,
+    ArrowUp,
+    ArrowDown,
+    ArrowLeft,
+    ArrowRight,
+    PtzAuto,
+    Minus,
+    Plus,
+};
+
+QIcon PictureIcon(Picture picture);
+// The tree's image list: index 1..9 (see TreeIconFor); a null icon for other indexes.
+QIcon TreeIcon(int index);
+// The window and tray icon.
+QIcon ApplicationIcon();
+// The bottom bar's background, for a bar of the given size.
+QPixmap BottomBarBackground(QSize size);
+
+// The program's look: the Fusion style with a dark palette and hints after 500 ms.
+void ApplyProgramLook(QApplication& application);
+
+}  // namespace strovik

@@ -1,0 +1,23 @@
+#pragma once
+
+class QComboBox;
+class QWidget;
+
+namespace strovik {
+
+struct LanguageState;
+class StringTable;
+class TToolNotebook;
+
+// Sets the main window's captions, hints, menu texts, list column titles and record types from the
+// caption table: the language file's texts when one was loaded, else the built-in English words
+// (controls without one keep their design captions). Controls are found by their design names
+// below root.
+void ApplyLanguageCaptions(QWidget& root, TToolNotebook& notebook, QComboBox& cmbType, const StringTable& strings,
+                           bool languageLoaded);
+
+// Gives the main window and the controls the language file names its font face and size; nothing
+// unless a language file was loaded.
+void ApplyLanguageFonts(QWidget& root, const LanguageState& language);
+
+}  // namespace strovik

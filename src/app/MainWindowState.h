@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/LanguageTables.h"
+#include "devices/DeviceTree.h"
+#include "devices/LoginState.h"
+#include "platform/StringTable.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <mutex>
+
+namespace strovik {
+
+// The run-time state the main window shares between its concerns (login, tree commands, layout,
+// captions, live view, record search, PTZ), with the values it starts with. The main window owns
+// the one instance and hands it to each concern; everything here belongs to the main thread except
+// where a field says otherwise.
+struct MainWindowState : LoginState {
+    QString appDir;  // ends with '/'
+
+    // The language: filled once while the main window is created, read-only afterwards.
+    StringTable strings;
+    LanguageState language;
+
+    // The records of every device and channel, and the tree that shows them.
+    DeviceTree tree{strings};
+
+    std::int32_t autoSearchCount = 0;  // devices loaded with AutoSearch set; never decreased
+    std::int32_t startPosition = 1;    // first channel opened by the start-all command
+    std::int32_t pageStart = 0;
+    std::int32_t recordingAll = 0;
+    std::int32_t searchActivity = 0;
+    QString resultAddress;
+    QString ptzHost;
+    std::uint8_t ptzSpeed = 4;
+    std::uint8_t ptzParam = 10;
+    std::int32_t ptzRights = -1;
+    std::int32_t ptzConnection = 0;
+
+    // Guards the device TCP client library's transfer records and the download dialog; taken on
+    // library threads.
+    std::mutex transferLock;
+    // Guards the queue of record-search results between the library thread and the main thread.
+    std::mutex resultLock;
+};
+
+}  // namespace strovik

@@ -1,0 +1,285 @@
+#include "app/StrovikForm.h"
+
+#include "app/Artwork.h"
+#include "app/BottomBar.h"
+#include "app/CallbackRelay.h"
+#include "app/DeviceListPage.h"
+#include "app/DeviceListSaving.h"
+#include "app/LanAutoSearch.h"
+#include "app/LanguageApplier.h"
+#include "app/LoginController.h"
+#include "app/LoginPage.h"
+#include "app/MainWindowLayout.h"
+#include "app/PtzPage.h"
+#include "app/RecordFileList.h"
+#include "app/RecordPage.h"
+#include "app/ToolNotebook.h"
+#include "app/TrayPresence.h"
+#include "app/VendorServerNames.h"
+#include "devicelibs/TcpClientLibrary.h"
+#include "devices/DeviceInfoQuery.h"
+#include "devices/Functions.h"
+#include "liveview/ViewForm.h"
+#include "liveview/VolumeCtrl.h"
+#include "platform/AudioMixer.h"
+#include "platform/UiServices.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTabWidget>
+#include <QTcpSocket>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+
+namespace strovik {
+
+namespace {
+
+constexpr int kDeviceListPage = 1;
+constexpr char kDesignUserName[] = "admin";
+constexpr char kVendorUserName[] = "1";
+
+QVBoxLayout* fillLayout(QWidget* owner) {
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    return layout;
+}
+
+}  // namespace
+
+TStrovikForm::TStrovikForm(MainWindowServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+    if (!services_.libraries.tcpClient || !services_.ui)
+        throw std::invalid_argument("the main window needs the device TCP client library and the UI services");
+    setObjectName(QStringLiteral("StrovikForm"));
+    setWindowTitle(QLatin1String(kCaption));
+    setWindowIcon(ApplicationIcon());
+    relay_ = std::make_shared<CallbackRelay>(this);
+    createControls();
+    FormCreate();
+}
+
+TStrovikForm::~TStrovikForm() {
+    FormDestroy();
+    // The controls point into the state, a member that goes before the base class deletes them.
+    const QObjectList owned = children();
+    qDeleteAll(owned);
+}
+
+void TStrovikForm::createControls() {
+    panelFloor_ = new QWidget(this);
+    panelFloor_->setObjectName(QStringLiteral("PanelFloor"));
+    grid_ = new TViewForm(panelFloor_);
+    fillLayout(panelFloor_)->addWidget(grid_);
+
+    panelRight_ = new QFrame(this);
+    panelRight_->setObjectName(QStringLiteral("PanelRight"));
+    notebook_ = new TToolNotebook(panelRight_);
+    fillLayout(panelRight_)->addWidget(notebook_);
+
+    fileList_ = new TRecordFileList(this);
+    loginPage_ = new TLoginPage;
+    deviceListPage_ = new TDeviceListPage(state_);
+    recordPage_ = new TRecordPage(state_, *fileList_);
+    ptzPage_ = new TPtzPage;
+    notebook_->addPage(loginPage_, QStringLiteral("本地登录"), Picture::PageLogin);
+    notebook_->addPage(deviceListPage_, QStringLiteral("服务器列表"), Picture::PageDevices);
+    notebook_->addPage(recordPage_, QStringLiteral("录像回放"), Picture::PagePlayback);
+    notebook_->addPage(ptzPage_, QStringLiteral("远程云台控制"), Picture::PagePtz);
+    connect(notebook_, &TToolNotebook::pageChanged, this, &TStrovikForm::NotebookToolsPageChanged);
+
+    bottomBar_ = new TBottomBar(this);
+    connect(bottomBar_, &TBottomBar::layoutChosen, grid_, &TViewForm::SetLayout);
+    connect(bottomBar_->PowerBtn, &QToolButton::clicked, this, &QWidget::close);
+
+    controlSocket_ = new QTcpSocket(this);
+    controlSocket_->setObjectName(QStringLiteral("CtrlSocket"));
+    tray_ = new TrayPresence(*this, [this] { RestoreFromOtherInstance(); });
+    autoSearch_ = new LanAutoSearch(state_, services_.libraries.discovery, this);
+
+    login_ = std::make_unique<LoginController>(
+        state_, *services_.libraries.tcpClient, *services_.ui, LoginSettings(services_.appDir, services_.loginStore),
+        *autoSearch_, *controlSocket_,
+        LoginViews{*this, *loginPage_, *notebook_, *bottomBar_, *grid_, *recordPage_, *fileList_});
+}
+
+void TStrovikForm::FormCreate() {
+    // The transfer and search-result locks live in the state, created with it.
+    recordPage_->DatePicker->setDate(QDate::currentDate());
+    state_.appDir = services_.appDir;
+    versionText_ = VersionLabelText(std::nullopt, services_.programVersion);
+
+    notebook_->setCurrentPage(kDeviceListPage);
+    recordPage_->CmbType->setCurrentIndex(0);
+    recordPage_->CmbChn->setCurrentIndex(0);
+    bottomBar_->findChild<QAction*>(QStringLiteral("NUpPage"))->setEnabled(false);
+    bottomBar_->findChild<QAction*>(QStringLiteral("NDownPage"))->setEnabled(false);
+    loginPage_->page_login->setCurrentIndex(0);
+    loginPage_->page_login->setEnabled(false);
+    bottomBar_->RecAllBtn->setEnabled(false);
+    bottomBar_->RecChnBtn->setEnabled(false);
+
+    openVolumeControl();
+
+    state_.language = LoadLanguage(state_.appDir, services_.systemLanguageId, state_.strings);
+    ApplyLanguageFonts(*this, state_.language);
+    ApplyLanguageCaptions(*this, *notebook_, *recordPage_->CmbType, state_.strings, state_.language.languageLoaded);
+
+    login_->ApplyLoginState();
+    registerLibraryCallbacks();
+    state_.searchConnection = 0;
+    login_->BtnCancelClick();
+    LayoutMainWindow();
+}
+
+void TStrovikForm::openVolumeControl() {
+    QSlider* slider = bottomBar_->VolumeBar;
+    volumeControl_ = std::make_unique<TVolumeCtrl>(std::move(services_.mixer));
+    if (volumeControl_->Open() && volumeControl_->FindSpeakerVolume()) {
+        const SliderRange range =
+            VolumeSliderRange(kVolumeSliderDesignRange, volumeControl_->Minimum(), volumeControl_->Maximum());
+        slider->setRange(range.minimum, range.maximum);
+        // Only the operator's moves reach the sound card; the start position leaves its level alone.
+        slider->setValue(range.position);
+    }
+    connect(slider, &QSlider::valueChanged, this, [this](int value) {
+        volumeControl_->SetVolume(static_cast<std::uint32_t>(std::max(value, 0)));
+    });
+}
+
+void TStrovikForm::registerLibraryCallbacks() {
+    // Transfer notifications are registered by remote playback and download, which handle them.
+    services_.libraries.tcpClient->NV_SetTCPClientCustomReciveCallback(
+        [relay = relay_, self = this](std::int32_t handle, const std::uint8_t* data, std::int32_t length) {
+            QByteArray message(reinterpret_cast<const char*>(data), std::max(length, 0));
+            relay->post([self, handle, message] { self->OnCommandReceive(handle, message); });
+        });
+}
+
+void TStrovikForm::OnCommandReceive(std::int32_t handle, const QByteArray& message) {
+    // Replies of a connection that was replaced in the meantime are stale.
+    if (handle == 0 || handle != state_.searchConnection) return;
+    HandleDeviceInfoMessage(*services_.libraries.tcpClient, state_, state_.tree,
+                            reinterpret_cast<const std::uint8_t*>(message.constData()),
+                            static_cast<std::size_t>(message.size()));
+}
+
+void TStrovikForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TStrovikForm::FormShow() {
+    if (const QScreen* display = screen()) setGeometry(display->availableGeometry());
+    showStoredLogin(IsVendorServerName(state_.currentAddress));
+}
+
+void TStrovikForm::showStoredLogin(bool vendorServer) {
+    QComboBox* address = loginPage_->cbxServerAddr;
+    QStringList history;
+    for (int i = 0; i < address->count(); ++i) history.push_back(address->itemText(i));
+    const auto fillHistory = [&](const QString& text) {
+        address->clear();
+        address->addItems(history);
+        address->setEditText(text);
+    };
+
+    if (!vendorServer) {
+        const StoredLogin stored = login_->settings().ReadStoredLogin(history);
+        fillHistory(stored.serverAddr.isEmpty() ? state_.currentAddress : stored.serverAddr);
+        loginPage_->NetPort->setText(QString::number(stored.port));
+        loginPage_->EditUserName->setText(QLatin1String(kDesignUserName));
+        return;
+    }
+    fillHistory(QLatin1Char('.') + QLatin1String(kVendorDdnsDomain));
+    loginPage_->NetPort->setText(QString::number(state_.currentPort != 0 ? state_.currentPort : kDefaultDevicePort));
+    loginPage_->EditUserName->setText(QLatin1String(kVendorUserName));
+    const StoredLogin stored = login_->settings().ReadStoredLogin(history);
+    fillHistory(address->currentText());
+    if (stored.serverAddr.isEmpty() || stored.port == 0) return;
+    address->setEditText(stored.serverAddr);
+    loginPage_->NetPort->setText(QString::number(stored.port));
+    loginPage_->cbAutoLogin->setChecked(stored.autoLogin);
+    if (!stored.autoLogin) return;
+    loginPage_->EditUserName->setText(stored.userName);
+    loginPage_->EditPwd->setText(stored.password);
+    login_->BtnLoginClick();
+}
+
+void TStrovikForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayoutMainWindow();
+}
+
+void TStrovikForm::LayoutMainWindow() {
+    const MainWindowLayout layout = strovik::LayoutMainWindow(size());
+    panelRight_->setGeometry(layout.panelRight);
+    panelFloor_->setGeometry(layout.panelFloor);
+    ptzPage_->applyGeometry();
+    recordPage_->applyGeometry();
+    bottomBar_->setGeometry(layout.panelBottom);
+    bottomBar_->applyLayout(layout, versionText_);
+    loginPage_->applyGeometry();
+    fileList_->setGeometry(layout.groupBoxFileList);
+    fileList_->raise();
+}
+
+void TStrovikForm::NotebookToolsPageChanged(int page) {
+    recordPage_->FillDeviceCombo(page);
+    if (page != 0) loginPage_->cbxServerAddr->hidePopup();
+}
+
+void TStrovikForm::closeEvent(QCloseEvent* event) {
+    autoSearch_->timer().stop();
+    const MessageAnswer answer = services_.ui->ShowMessage(
+        this, MessageRequest{QLatin1String(kCaption), QLatin1String(kCloseQuestion), MessageIcon::Question,
+                             MessageButtons::YesNo});
+    if (answer == MessageAnswer::Yes) {
+        event->accept();
+        return;
+    }
+    event->ignore();
+    autoSearch_->timer().start();
+}
+
+void TStrovikForm::RestoreFromOtherInstance() {
+    show();
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    raise();
+    activateWindow();
+}
+
+void TStrovikForm::FormDestroy() {
+    relay_->detach();
+    TcpClientLibrary& library = *services_.libraries.tcpClient;
+    library.NV_SetTCPClientCustomReciveCallback({});
+    if (state_.searchConnection != 0) {
+        library.NV_DisConnectTCPServer(state_.searchConnection);
+        state_.searchConnection = 0;
+    }
+    if (state_.ptzConnection != 0) {
+        library.NV_DisConnectTCPServer(state_.ptzConnection);
+        state_.ptzConnection = 0;
+    }
+    if (controlSocket_->state() != QAbstractSocket::UnconnectedState) controlSocket_->abort();
+
+    const DeviceListSaveResult saved = SaveDeviceListWithFallback(state_.tree, state_.appDir, services_.fallbackDir);
+    if (const QString message = DeviceListSaveMessage(saved, state_.appDir); !message.isEmpty())
+        services_.ui->ShowMessage(nullptr, MessageRequest{QStringLiteral("Strovik"), message,
+                                                          saved.saved() ? MessageIcon::Warning : MessageIcon::Critical,
+                                                          MessageButtons::Ok});
+    state_.tree.releaseAll();
+}
+
+}  // namespace strovik

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "app/MainWindowState.h"
+#include "devicelibs/DeviceLibraries.h"
+#include "platform/StoredLogin.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class QFrame;
+class QTcpSocket;
+
+namespace strovik {
+
+class AudioMixer;
+class CallbackRelay;
+class LanAutoSearch;
+class LoginController;
+class TBottomBar;
+class TDeviceListPage;
+class TLoginPage;
+class TPtzPage;
+class TRecordFileList;
+class TRecordPage;
+class TToolNotebook;
+class TrayPresence;
+class TViewForm;
+class TVolumeCtrl;
+class UiServices;
+
+// What the main window is built from: the device libraries, the dialogs, the stores and the
+// directories. The program passes the real ones, tests their doubles and temporary directories.
+struct MainWindowServices {
+    DeviceLibraries libraries;  // tcpClient must be set
+    UiServices* ui = nullptr;   // not owned; must outlive the window
+    StoredLoginStore loginStore;
+    std::unique_ptr<AudioMixer> mixer;  // may be null: no sound card
+    QString appDir;                     // ends with '/'
+    // Where the device list goes when appDir cannot take it at close.
+    QString fallbackDir;
+    std::uint16_t systemLanguageId = 1033;
+    std::optional<QString> programVersion;  // the running executable's file version
+};
+
+// The main window TStrovikForm: the video area with the grid, the tool column with its four pages,
+// the bottom bar, the tray icon. It owns the shared state and the controls and hands both to its
+// concerns (login, device tree, record page, volume, auto-search, layout); it is created once per
+// process. GUI thread only.
+class TStrovikForm final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr char kCaption[] = "Orvica";
+    static constexpr char kCloseQuestion[] = "Close And Exit!";
+
+    explicit TStrovikForm(MainWindowServices services, QWidget* parent = nullptr);
+    // Runs FormDestroy: connections closed, device list saved, records released.
+    ~TStrovikForm() override;
+
+    MainWindowState& state() { return state_; }
+    LoginController& login() { return *login_; }
+    LanAutoSearch& autoSearch() { return *autoSearch_; }
+    TViewForm& grid() { return *grid_; }
+    TToolNotebook& notebook() { return *notebook_; }
+    TDeviceListPage& deviceListPage() { return *deviceListPage_; }
+    TRecordFileList& fileList() { return *fileList_; }
+    TrayPresence& tray() { return *tray_; }
+
+    // A second start asked for the window: shown (also out of the tray), in front, active.
+    void RestoreFromOtherInstance();
+    // Places every region and control for the window's current size.
+    void LayoutMainWindow();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void openVolumeControl();
+    void registerLibraryCallbacks();
+    void NotebookToolsPageChanged(int page);
+    void OnCommandReceive(std::int32_t handle, const QByteArray& message);
+    void showStoredLogin(bool vendorServer);
+
+    MainWindowServices services_;
+    MainWindowState state_;
+    QString versionText_;
+    std::shared_ptr<CallbackRelay> relay_;
+
+    QWidget* panelFloor_ = nullptr;
+    QFrame* panelRight_ = nullptr;
+    TViewForm* grid_ = nullptr;
+    TToolNotebook* notebook_ = nullptr;
+    TLoginPage* loginPage_ = nullptr;
+    TDeviceListPage* deviceListPage_ = nullptr;
+    TRecordPage* recordPage_ = nullptr;
+    TPtzPage* ptzPage_ = nullptr;
+    TRecordFileList* fileList_ = nullptr;
+    TBottomBar* bottomBar_ = nullptr;
+    QTcpSocket* controlSocket_ = nullptr;
+    TrayPresence* tray_ = nullptr;
+    LanAutoSearch* autoSearch_ = nullptr;
+
+    std::unique_ptr<TVolumeCtrl> volumeControl_;
+    std::unique_ptr<LoginController> login_;
+};
+
+}  // namespace strovik
