@@ -223,7 +223,7 @@ SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
     device.transferBytesPerSecond =
         reader.number(QStringLiteral("TransferRate"), 0, 0, std::numeric_limits<std::int64_t>::max());
     device.transferBlockBytes =
-        static_cast<std::int32_t>(reader.number(QStringLiteral("TransferBlock"), 256 * 1024, 1, 4 * 1024 * 1024));
+        static_cast<std::int32_t>(reader.number(QStringLiteral("TransferBlock"), 1024 * 1024, 1, 4 * 1024 * 1024));
     device.faults = ReadFaults(reader);
     return device;
 }

@@ -67,7 +67,7 @@ struct SimulatedDevice {
     std::string recordingsFolder;  // absolute
     std::vector<CatalogueEntry> catalogue;
     std::int64_t transferBytesPerSecond = 0;  // 0: as fast as the connection takes them
-    std::int32_t transferBlockBytes = 256 * 1024;
+    std::int32_t transferBlockBytes = 1024 * 1024;
     DeviceFaults faults;
 
     std::uint16_t verificationPort() const { return static_cast<std::uint16_t>(port + 2000); }
