@@ -46,10 +46,13 @@ void WriteSource(const QString& path) {
     }
 }
 
-double MegabytesPerSecond(qint64 nanoseconds) { return kFileBytes / 1e6 / (static_cast<double>(nanoseconds) / 1e9); }
+double MegabytesPerSecond(qint64 nanoseconds) {
+    return kFileBytes / 1e6 / (static_cast<double>(nanoseconds) / 1e9);
+}
 
 // Seconds for one transfer through the library, to its "transfer over" notification.
-qint64 TransferNanoseconds(strovik::TcpClientLibrary& library, const std::string& host, const QString& target) {
+qint64 TransferNanoseconds(strovik::TcpClientLibrary& library, const std::string& host,
+                           const QString& target) {
     QFile::remove(target);
     std::mutex mutex;
     std::condition_variable done;
@@ -65,11 +68,13 @@ qint64 TransferNanoseconds(strovik::TcpClientLibrary& library, const std::string
     });
     QElapsedTimer timer;
     timer.start();
-    if (library.NV_GetRemoteFile({"bench.bin", target.toStdString(), host, 7050}) <= 0) Fail("the transfer did not start");
+    if (library.NV_GetRemoteFile({"bench.bin", target.toStdString(), host, 7050}) <= 0)
+        Fail("the transfer did not start");
     std::unique_lock lock(mutex);
     if (!done.wait_for(lock, 60s, [&] { return lastCode != 0; })) Fail("the transfer did not end in time");
     const qint64 elapsed = timer.nsecsElapsed();
-    if (lastCode != strovik::TransferCode::Over || QFile(target).size() != kFileBytes) Fail("the transfer failed");
+    if (lastCode != strovik::TransferCode::Over || QFile(target).size() != kFileBytes)
+        Fail("the transfer failed");
     return elapsed;
 }
 
@@ -83,22 +88,26 @@ qint64 PlainCopyNanoseconds(const std::string& host, const QString& source, cons
     std::thread sender([&] {
         TcpSocket socket = TcpSocket::connectTo(host, listener.port(), 5s);
         QFile in(source);
-        if (!socket.valid() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) Fail("plain copy: sender");
+        if (!socket.valid() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+            Fail("plain copy: sender");
         std::vector<char> chunk(kCopyChunk);
         qint64 got = 0;
         while ((got = in.read(chunk.data(), static_cast<qint64>(chunk.size()))) > 0)
-            if (socket.sendAll(chunk.data(), static_cast<std::size_t>(got), 10s) != TcpSocket::Status::Ok) Fail("plain copy: send");
+            if (socket.sendAll(chunk.data(), static_cast<std::size_t>(got), 10s) != TcpSocket::Status::Ok)
+                Fail("plain copy: send");
     });
     TcpSocket socket = listener.accept(5s);
     QFile out(target);
-    if (!socket.valid() || !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) Fail("plain copy: receiver");
+    if (!socket.valid() || !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        Fail("plain copy: receiver");
     std::vector<char> chunk(kCopyChunk);
     qint64 total = 0;
     while (true) {
         std::size_t got = 0;
         const auto status = socket.receiveSome(chunk.data(), chunk.size(), &got, 10s);
         if (status == TcpSocket::Status::Closed) break;
-        if (status != TcpSocket::Status::Ok || out.write(chunk.data(), static_cast<qint64>(got)) != static_cast<qint64>(got))
+        if (status != TcpSocket::Status::Ok ||
+            out.write(chunk.data(), static_cast<qint64>(got)) != static_cast<qint64>(got))
             Fail("plain copy: receive");
         total += static_cast<qint64>(got);
     }
@@ -126,7 +135,8 @@ int main(int argc, char** argv) {
     qint64 bestTransfer = std::numeric_limits<qint64>::max();
     qint64 bestCopy = std::numeric_limits<qint64>::max();
     for (int round = 0; round < kRounds; ++round) {
-        bestTransfer = std::min(bestTransfer, TransferNanoseconds(*library, host, devsim.filePath("transfer.bin")));
+        bestTransfer =
+            std::min(bestTransfer, TransferNanoseconds(*library, host, devsim.filePath("transfer.bin")));
         bestCopy = std::min(bestCopy, PlainCopyNanoseconds(host, source, devsim.filePath("copy.bin")));
     }
     const double transfer = MegabytesPerSecond(bestTransfer);

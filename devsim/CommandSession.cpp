@@ -55,16 +55,19 @@ const char* ServeSearch(SessionContext& session, const SearchQuery& query) {
             break;
         case SearchFault::None:
             for (const CatalogueEntry* entry : found)
-                if (!session.send(SearchResultMessage(ResultRecord(session.device, *entry)))) return Outcome::ClientLeft;
+                if (!session.send(SearchResultMessage(ResultRecord(session.device, *entry))))
+                    return Outcome::ClientLeft;
             break;
     }
-    return session.send(SearchFinishedMessage(static_cast<std::int32_t>(found.size()))) ? nullptr : Outcome::ClientLeft;
+    return session.send(SearchFinishedMessage(static_cast<std::int32_t>(found.size()))) ? nullptr
+                                                                                        : Outcome::ClientLeft;
 }
 
 bool ServeDeviceInfo(SessionContext& session, const DeviceInfoRequest& request) {
     DeviceInfoReply reply{};
     reply.version = session.device.firmware;
-    reply.channelRights = ChannelSearchRights(session.device, request.userName.view(), request.password.view());
+    reply.channelRights =
+        ChannelSearchRights(session.device, request.userName.view(), request.password.view());
     session.line("device-info").add("user", request.userName.view()).writeTo(session.log);
     return session.send(&reply, sizeof reply);
 }
@@ -72,7 +75,8 @@ bool ServeDeviceInfo(SessionContext& session, const DeviceInfoRequest& request) 
 }  // namespace
 
 const char* ServeCommandSession(SessionContext& session, LogLine& summary) {
-    if (!SendSessionAnswer(session, SessionKind::Command, SessionStatus::Accepted)) return Outcome::ClientLeft;
+    if (!SendSessionAnswer(session, SessionKind::Command, SessionStatus::Accepted))
+        return Outcome::ClientLeft;
     std::vector<std::uint8_t> message;
     while (true) {
         switch (ReceiveMessage(session.socket, message, session.config.idleTimeout, kStallTimeout)) {
@@ -102,12 +106,16 @@ const char* ServeCommandSession(SessionContext& session, LogLine& summary) {
         } else if (code == kDeviceInfoCode) {
             const auto request = ParseDeviceInfoRequest(message.data(), message.size());
             if (!request) {
-                summary.add("reason", "device information request of " + std::to_string(message.size()) + " bytes");
+                summary.add("reason",
+                            "device information request of " + std::to_string(message.size()) + " bytes");
                 return Outcome::BadMessage;
             }
             if (!ServeDeviceInfo(session, *request)) return Outcome::ClientLeft;
         } else {
-            session.line("command-ignored").add("code", code.value_or(-1)).add("length", message.size()).writeTo(session.log);
+            session.line("command-ignored")
+                .add("code", code.value_or(-1))
+                .add("length", message.size())
+                .writeTo(session.log);
         }
     }
 }

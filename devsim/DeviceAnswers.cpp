@@ -2,7 +2,8 @@
 
 namespace strovik::devsim {
 
-std::int32_t VerificationAnswer(const SimulatedDevice& device, std::string_view userName, std::string_view password) {
+std::int32_t VerificationAnswer(const SimulatedDevice& device, std::string_view userName,
+                                std::string_view password) {
     const SimulatedUser* user = device.findUser(userName);
     const int level = !user ? 0 : user->password != password ? 1 : user->rights;
     return device.channels * 100 + level;
@@ -13,7 +14,8 @@ std::vector<const CatalogueEntry*> FindRecordings(const SimulatedDevice& device,
     if (query.style == SearchRequestStyle::NewFirmware) {
         const SimulatedUser* user = device.findUser(query.userName);
         const std::size_t channel = query.channel - 1u;
-        if (!user || query.channel == 0 || channel >= user->searchChannels.size() || !user->searchChannels[channel])
+        if (!user || query.channel == 0 || channel >= user->searchChannels.size() ||
+            !user->searchChannels[channel])
             return found;
     }
     for (const CatalogueEntry& entry : device.catalogue) {
@@ -26,7 +28,8 @@ std::vector<const CatalogueEntry*> FindRecordings(const SimulatedDevice& device,
 }
 
 std::array<std::uint8_t, kChannelRightsBytes> ChannelSearchRights(const SimulatedDevice& device,
-                                                                  std::string_view userName, std::string_view password) {
+                                                                  std::string_view userName,
+                                                                  std::string_view password) {
     std::array<std::uint8_t, kChannelRightsBytes> rights{};
     const SimulatedUser* user = device.findUser(userName);
     if (!user || user->password != password) return rights;

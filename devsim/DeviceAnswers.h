@@ -11,7 +11,8 @@ namespace strovik::devsim {
 
 // A verification answer: channel count x 100 plus 0 for an unknown user, 1 for a wrong password, or
 // the user's rights level.
-std::int32_t VerificationAnswer(const SimulatedDevice& device, std::string_view userName, std::string_view password);
+std::int32_t VerificationAnswer(const SimulatedDevice& device, std::string_view userName,
+                                std::string_view password);
 
 // The catalogue entries a search finds, in catalogue order: the request's channel, its record type
 // (0 = all) and every recording that overlaps the time range. A new-style request names a user, who
@@ -21,6 +22,7 @@ std::vector<const CatalogueEntry*> FindRecordings(const SimulatedDevice& device,
 // The channel search rights a device-information reply carries for a user; all zero for an unknown
 // user or a wrong password.
 std::array<std::uint8_t, kChannelRightsBytes> ChannelSearchRights(const SimulatedDevice& device,
-                                                                  std::string_view userName, std::string_view password);
+                                                                  std::string_view userName,
+                                                                  std::string_view password);
 
 }  // namespace strovik::devsim

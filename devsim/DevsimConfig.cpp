@@ -36,7 +36,8 @@ public:
     QString text(const QString& key, const QString& fallback = {}) const {
         return ini_.readString(section_, key, fallback);
     }
-    std::int64_t number(const QString& key, std::int64_t fallback, std::int64_t low, std::int64_t high) const {
+    std::int64_t number(const QString& key, std::int64_t fallback, std::int64_t low,
+                        std::int64_t high) const {
         const auto raw = ini_.value(section_, key);
         if (!raw) return fallback;
         const auto value = IniFile::parseInteger(*raw);
@@ -45,7 +46,8 @@ public:
         return *value;
     }
     template <class Enum>
-    Enum choice(const QString& key, std::initializer_list<std::pair<const char*, Enum>> options, Enum fallback) const {
+    Enum choice(const QString& key, std::initializer_list<std::pair<const char*, Enum>> options,
+                Enum fallback) const {
         const QString value = text(key).toLower();
         if (value.isEmpty()) return fallback;
         QStringList names;
@@ -64,7 +66,8 @@ private:
 
 bool IsLoopbackQuad(const QString& text) {
     in_addr address{};
-    return ::inet_pton(AF_INET, text.toStdString().c_str(), &address) == 1 && (ntohl(address.s_addr) >> 24) == 127;
+    return ::inet_pton(AF_INET, text.toStdString().c_str(), &address) == 1 &&
+           (ntohl(address.s_addr) >> 24) == 127;
 }
 
 std::vector<bool> ParseChannelList(const SectionReader& reader, const QString& key, int channels) {
@@ -74,12 +77,14 @@ std::vector<bool> ParseChannelList(const SectionReader& reader, const QString& k
     static const QRegularExpression item(QStringLiteral("^\\s*(\\d+)\\s*(?:-\\s*(\\d+)\\s*)?$"));
     for (const QString& part : text.split(QLatin1Char(','))) {
         const auto match = item.match(part);
-        if (!match.hasMatch()) reader.fail(key, QStringLiteral("expected all, none or channels like 1,2,5-8"));
+        if (!match.hasMatch())
+            reader.fail(key, QStringLiteral("expected all, none or channels like 1,2,5-8"));
         const int first = match.captured(1).toInt();
         const int last = match.captured(2).isEmpty() ? first : match.captured(2).toInt();
         if (first < 1 || last > channels || first > last)
             reader.fail(key, QStringLiteral("channels run from 1 to %1").arg(channels));
-        for (int channel = first; channel <= last; ++channel) allowed[static_cast<std::size_t>(channel - 1)] = true;
+        for (int channel = first; channel <= last; ++channel)
+            allowed[static_cast<std::size_t>(channel - 1)] = true;
     }
     return allowed;
 }
@@ -87,8 +92,8 @@ std::vector<bool> ParseChannelList(const SectionReader& reader, const QString& k
 LocalDateTime ParseDateTime(const SectionReader& reader, const QString& key, const QString& text) {
     LocalDateTime time;
     char tail = 0;
-    const int fields = std::sscanf(text.trimmed().toStdString().c_str(), "%d-%d-%d %d:%d:%d%c", &time.year, &time.month,
-                                   &time.day, &time.hour, &time.minute, &time.second, &tail);
+    const int fields = std::sscanf(text.trimmed().toStdString().c_str(), "%d-%d-%d %d:%d:%d%c", &time.year,
+                                   &time.month, &time.day, &time.hour, &time.minute, &time.second, &tail);
     if (fields != 6 || !ToFileTime(time))
         reader.fail(key, QStringLiteral("\"%1\" is not a date and time like 2024-03-01 08:00:00").arg(text));
     return time;
@@ -101,7 +106,8 @@ std::uint8_t ParseRecordType(const SectionReader& reader, const QString& key, co
     if (value == QLatin1String("alarm")) return 3;
     bool ok = false;
     const int number = value.toInt(&ok);
-    if (!ok || number < 0 || number > 255) reader.fail(key, QStringLiteral("expected manual, auto, alarm or 0..255"));
+    if (!ok || number < 0 || number > 255)
+        reader.fail(key, QStringLiteral("expected manual, auto, alarm or 0..255"));
     return static_cast<std::uint8_t>(number);
 }
 
@@ -126,10 +132,12 @@ std::vector<CatalogueEntry> ReadCatalogue(const SectionReader& reader, int chann
         const QString key = QStringLiteral("Recording") + QString::number(n);
         if (!reader.has(key)) continue;
         const QStringList fields = reader.text(key).split(QLatin1Char(','));
-        if (fields.size() != 5) reader.fail(key, QStringLiteral("expected: file name, start, end, channel, type"));
+        if (fields.size() != 5)
+            reader.fail(key, QStringLiteral("expected: file name, start, end, channel, type"));
         CatalogueEntry entry;
         entry.fileName = fields[0].trimmed().toStdString();
-        if (entry.fileName.empty() || entry.fileName.size() > 259) reader.fail(key, QStringLiteral("file name of 1 to 259 bytes"));
+        if (entry.fileName.empty() || entry.fileName.size() > 259)
+            reader.fail(key, QStringLiteral("file name of 1 to 259 bytes"));
         entry.start = ParseDateTime(reader, key, fields[1]);
         entry.end = ParseDateTime(reader, key, fields[2]);
         entry.startTime = *ToFileTime(entry.start);
@@ -137,7 +145,8 @@ std::vector<CatalogueEntry> ReadCatalogue(const SectionReader& reader, int chann
         if (entry.endTime < entry.startTime) reader.fail(key, QStringLiteral("ends before it starts"));
         bool ok = false;
         const int channel = fields[3].trimmed().toInt(&ok);
-        if (!ok || channel < 1 || channel > channels) reader.fail(key, QStringLiteral("channel from 1 to %1").arg(channels));
+        if (!ok || channel < 1 || channel > channels)
+            reader.fail(key, QStringLiteral("channel from 1 to %1").arg(channels));
         entry.channel = static_cast<std::uint8_t>(channel);
         entry.recordType = ParseRecordType(reader, key, fields[4]);
         catalogue.push_back(std::move(entry));
@@ -169,7 +178,8 @@ DeviceFaults ReadFaults(const SectionReader& reader) {
                                                 {"silence", VerifyFault::Silence},
                                                 {"close", VerifyFault::Close}},
                                                VerifyFault::None);
-    faults.verifyDelay = std::chrono::milliseconds(reader.number(QStringLiteral("VerifyDelayMs"), 0, 0, 600000));
+    faults.verifyDelay =
+        std::chrono::milliseconds(reader.number(QStringLiteral("VerifyDelayMs"), 0, 0, 600000));
     faults.search = reader.choice<SearchFault>(QStringLiteral("SearchFault"),
                                                {{"none", SearchFault::None},
                                                 {"malformed", SearchFault::Malformed},
@@ -191,11 +201,14 @@ DeviceFaults ReadFaults(const SectionReader& reader) {
 SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
     SimulatedDevice device;
     QString defaultName = reader.name().mid(6).trimmed();  // after "Device"
-    while (defaultName.startsWith(QLatin1Char('.')) || defaultName.startsWith(QLatin1Char(':'))) defaultName.remove(0, 1);
-    device.name = reader.text(QStringLiteral("Name"), defaultName.isEmpty() ? reader.name() : defaultName).toStdString();
+    while (defaultName.startsWith(QLatin1Char('.')) || defaultName.startsWith(QLatin1Char(':')))
+        defaultName.remove(0, 1);
+    device.name = reader.text(QStringLiteral("Name"), defaultName.isEmpty() ? reader.name() : defaultName)
+                      .toStdString();
 
     const QString address = reader.text(QStringLiteral("Address"));
-    if (!IsLoopbackQuad(address)) reader.fail(QStringLiteral("Address"), QStringLiteral("expected a loopback address 127.x.y.z"));
+    if (!IsLoopbackQuad(address))
+        reader.fail(QStringLiteral("Address"), QStringLiteral("expected a loopback address 127.x.y.z"));
     device.address = address.toStdString();
     device.port = static_cast<std::uint16_t>(reader.number(QStringLiteral("Port"), 5050, 1, 65535 - 2000));
     device.deviceType = reader.choice<std::uint8_t>(QStringLiteral("Type"),
@@ -210,10 +223,12 @@ SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
     device.users = ReadUsers(reader, device.channels);
 
     DiscoveryIdentity& identity = device.discovery;
-    identity.deviceId = static_cast<std::int32_t>(reader.number(QStringLiteral("DeviceId"), 0, 0, 0x7FFFFFFF));
+    identity.deviceId =
+        static_cast<std::int32_t>(reader.number(QStringLiteral("DeviceId"), 0, 0, 0x7FFFFFFF));
     identity.mac = reader.text(QStringLiteral("Mac"), QStringLiteral("02:00:00:00:00:01")).toStdString();
     identity.mask = reader.text(QStringLiteral("Mask"), QString::fromStdString(identity.mask)).toStdString();
-    identity.videoPort = static_cast<std::int32_t>(reader.number(QStringLiteral("VideoPort"), device.port, 0, 65535));
+    identity.videoPort =
+        static_cast<std::int32_t>(reader.number(QStringLiteral("VideoPort"), device.port, 0, 65535));
     identity.accessUser = reader.text(QStringLiteral("AccessUser")).toStdString();
     identity.accessPassword = reader.text(QStringLiteral("AccessPassword")).toStdString();
 
@@ -222,8 +237,8 @@ SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
     device.catalogue = ReadCatalogue(reader, device.channels);
     device.transferBytesPerSecond =
         reader.number(QStringLiteral("TransferRate"), 0, 0, std::numeric_limits<std::int64_t>::max());
-    device.transferBlockBytes =
-        static_cast<std::int32_t>(reader.number(QStringLiteral("TransferBlock"), 1024 * 1024, 1, 4 * 1024 * 1024));
+    device.transferBlockBytes = static_cast<std::int32_t>(
+        reader.number(QStringLiteral("TransferBlock"), 1024 * 1024, 1, 4 * 1024 * 1024));
     device.faults = ReadFaults(reader);
     return device;
 }
@@ -243,7 +258,8 @@ std::string SimulatedDevice::recordingPath(const CatalogueEntry& entry) const {
 std::optional<DevsimConfig> LoadDevsimConfig(const QString& path, std::string* error) {
     const IniFile ini = IniFile::load(path);
     if (!ini.fileExisted() || !ini.errorString().isEmpty()) {
-        *error = "cannot read " + path.toStdString() + (ini.errorString().isEmpty() ? "" : ": " + ini.errorString().toStdString());
+        *error = "cannot read " + path.toStdString() +
+                 (ini.errorString().isEmpty() ? "" : ": " + ini.errorString().toStdString());
         return std::nullopt;
     }
     const QDir base = QFileInfo(path).absoluteDir();
@@ -252,14 +268,17 @@ std::optional<DevsimConfig> LoadDevsimConfig(const QString& path, std::string* e
         const SectionReader simulator(ini, QStringLiteral("Simulator"));
         const QString log = simulator.text(QStringLiteral("Log"));
         if (!log.isEmpty()) config.logPath = base.absoluteFilePath(log).toStdString();
-        config.discoveryAddress = simulator.text(QStringLiteral("DiscoveryAddress"), QStringLiteral("127.0.0.1")).toStdString();
+        config.discoveryAddress =
+            simulator.text(QStringLiteral("DiscoveryAddress"), QStringLiteral("127.0.0.1")).toStdString();
         if (!IsLoopbackQuad(QString::fromStdString(config.discoveryAddress)))
-            simulator.fail(QStringLiteral("DiscoveryAddress"), QStringLiteral("expected a loopback address 127.x.y.z"));
-        config.discoveryPort =
-            static_cast<std::uint16_t>(simulator.number(QStringLiteral("DiscoveryPort"), kDefaultDiscoveryPort, 0, 65535));
-        config.maxSessions = static_cast<std::size_t>(simulator.number(QStringLiteral("MaxSessions"), 64, 1, 4096));
-        config.idleTimeout =
-            std::chrono::milliseconds(simulator.number(QStringLiteral("IdleTimeoutMs"), 300000, 100, 86400000));
+            simulator.fail(QStringLiteral("DiscoveryAddress"),
+                           QStringLiteral("expected a loopback address 127.x.y.z"));
+        config.discoveryPort = static_cast<std::uint16_t>(
+            simulator.number(QStringLiteral("DiscoveryPort"), kDefaultDiscoveryPort, 0, 65535));
+        config.maxSessions =
+            static_cast<std::size_t>(simulator.number(QStringLiteral("MaxSessions"), 64, 1, 4096));
+        config.idleTimeout = std::chrono::milliseconds(
+            simulator.number(QStringLiteral("IdleTimeoutMs"), 300000, 100, 86400000));
         config.seed = static_cast<std::uint32_t>(simulator.number(QStringLiteral("Seed"), 1, 0, 0xFFFFFFFF));
 
         std::set<std::pair<std::string, std::uint16_t>> ports;  // every port each device listens on
@@ -269,7 +288,9 @@ std::optional<DevsimConfig> LoadDevsimConfig(const QString& path, std::string* e
             for (const std::uint16_t port : {device.port, device.verificationPort(), device.ptzPort})
                 if (!ports.emplace(device.address, port).second)
                     Fail(section, QStringLiteral("Port"),
-                         QStringLiteral("%1:%2 is already taken").arg(QString::fromStdString(device.address)).arg(port));
+                         QStringLiteral("%1:%2 is already taken")
+                             .arg(QString::fromStdString(device.address))
+                             .arg(port));
             config.devices.push_back(std::move(device));
         }
         if (config.devices.empty()) throw ConfigError("no [Device ...] section");

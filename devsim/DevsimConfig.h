@@ -18,7 +18,7 @@ namespace strovik::devsim {
 struct SimulatedUser {
     std::string name;
     std::string password;
-    int rights = 0;                   // verification rights level; 32 and above is verified
+    int rights = 0;                    // verification rights level; 32 and above is verified
     std::vector<bool> searchChannels;  // [0-based channel]: may search its recordings
 };
 

@@ -26,10 +26,13 @@ DiscoveryAnswer AnswerFor(const SimulatedDevice& device, std::uint32_t searchId)
 
 }  // namespace
 
-DiscoveryResponder::DiscoveryResponder(UdpSocket socket, const std::vector<SimulatedDevice>& devices, EventLog& log)
+DiscoveryResponder::DiscoveryResponder(UdpSocket socket, const std::vector<SimulatedDevice>& devices,
+                                       EventLog& log)
     : socket_(std::move(socket)), devices_(devices), log_(log) {}
 
-DiscoveryResponder::~DiscoveryResponder() { stop(); }
+DiscoveryResponder::~DiscoveryResponder() {
+    stop();
+}
 
 void DiscoveryResponder::start() {
     thread_ = std::jthread([this](std::stop_token stop) { run(stop); });

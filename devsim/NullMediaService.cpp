@@ -4,7 +4,8 @@ namespace strovik::devsim {
 
 void NullMediaService::prepareRecordings(const SimulatedDevice& /*device*/) {}
 
-void NullMediaService::serveLiveStream(TcpSocket& socket, const SimulatedDevice& device, std::stop_token /*stop*/) {
+void NullMediaService::serveLiveStream(TcpSocket& socket, const SimulatedDevice& device,
+                                       std::stop_token /*stop*/) {
     LogLine("session")
         .add("device", device.name)
         .add("peer", socket.peerAddress())
@@ -13,6 +14,8 @@ void NullMediaService::serveLiveStream(TcpSocket& socket, const SimulatedDevice&
         .writeTo(log_);
 }
 
-std::unique_ptr<MediaService> CreateMediaService(EventLog& log) { return std::make_unique<NullMediaService>(log); }
+std::unique_ptr<MediaService> CreateMediaService(EventLog& log) {
+    return std::make_unique<NullMediaService>(log);
+}
 
 }  // namespace strovik::devsim

@@ -63,7 +63,8 @@ void ServeRawPtzPort(SessionContext& session) {
     std::uint8_t record[sizeof(PtzCommand)];
     while (outcome == Outcome::Done) {
         std::size_t got = 0;
-        TcpSocket::Status status = session.socket.receiveSome(record, sizeof record, &got, session.config.idleTimeout);
+        TcpSocket::Status status =
+            session.socket.receiveSome(record, sizeof record, &got, session.config.idleTimeout);
         if (status == TcpSocket::Status::Ok)
             status = session.socket.receiveExactly(record + got, sizeof record - got, kStallTimeout);
         switch (status) {

@@ -57,7 +57,8 @@ bool SessionContext::pause(std::chrono::milliseconds duration) const {
 void SessionContext::waitForClientToLeave() {
     std::uint8_t buffer[4096];
     std::size_t got = 0;
-    while (!stop.stop_requested() && socket.receiveSome(buffer, sizeof buffer, &got, config.idleTimeout) == TcpSocket::Status::Ok) {
+    while (!stop.stop_requested() &&
+           socket.receiveSome(buffer, sizeof buffer, &got, config.idleTimeout) == TcpSocket::Status::Ok) {
     }
 }
 

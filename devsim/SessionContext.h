@@ -16,8 +16,8 @@ namespace strovik::devsim {
 // Everything one session of a simulated device works with, on its own session thread.
 class SessionContext final {
 public:
-    SessionContext(const SimulatedDevice& device, const DevsimConfig& config, EventLog& log, TcpSocket& socket,
-                   std::stop_token stop, std::uint32_t sessionNumber);
+    SessionContext(const SimulatedDevice& device, const DevsimConfig& config, EventLog& log,
+                   TcpSocket& socket, std::stop_token stop, std::uint32_t sessionNumber);
 
     const SimulatedDevice& device;
     const DevsimConfig& config;

@@ -19,7 +19,9 @@ SessionServer::SessionServer(std::string label, TcpListener listener, std::size_
       log_(log),
       handler_(std::move(handler)) {}
 
-SessionServer::~SessionServer() { stop(); }
+SessionServer::~SessionServer() {
+    stop();
+}
 
 void SessionServer::start() {
     acceptThread_ = std::jthread([this](std::stop_token stop) { acceptLoop(stop); });
@@ -51,7 +53,11 @@ void SessionServer::acceptLoop(std::stop_token stop) {
         std::lock_guard lock(mutex_);
         reapFinished();
         if (sessions_.size() >= maxSessions_) {
-            LogLine("session-refused").add("port", label_).add("peer", socket.peerAddress()).add("reason", "too many sessions").writeTo(log_);
+            LogLine("session-refused")
+                .add("port", label_)
+                .add("peer", socket.peerAddress())
+                .add("reason", "too many sessions")
+                .writeTo(log_);
             continue;
         }
         auto session = std::make_unique<Session>();

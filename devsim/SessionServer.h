@@ -23,7 +23,8 @@ class SessionServer final {
 public:
     using Handler = std::function<void(TcpSocket& socket, std::stop_token stop)>;
 
-    SessionServer(std::string label, TcpListener listener, std::size_t maxSessions, EventLog& log, Handler handler);
+    SessionServer(std::string label, TcpListener listener, std::size_t maxSessions, EventLog& log,
+                  Handler handler);
     ~SessionServer();
     SessionServer(const SessionServer&) = delete;
     SessionServer& operator=(const SessionServer&) = delete;

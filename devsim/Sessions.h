@@ -18,6 +18,7 @@ const char* ServeCommandSession(SessionContext& session, LogLine& summary);
 const char* ServeTransferSession(SessionContext& session, const SessionHello& hello, LogLine& summary);
 const char* ServePtzSession(SessionContext& session, const SessionHello& hello, LogLine& summary);
 
-bool SendSessionAnswer(SessionContext& session, SessionKind kind, std::int32_t status, std::int64_t fileSize = 0);
+bool SendSessionAnswer(SessionContext& session, SessionKind kind, std::int32_t status,
+                       std::int64_t fileSize = 0);
 
 }  // namespace strovik::devsim

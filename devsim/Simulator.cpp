@@ -7,7 +7,9 @@ namespace strovik::devsim {
 Simulator::Simulator(const DevsimConfig& config, EventLog& log, MediaService& media)
     : config_(config), log_(log), media_(media) {}
 
-Simulator::~Simulator() { stop(); }
+Simulator::~Simulator() {
+    stop();
+}
 
 bool Simulator::listen(const SimulatedDevice& device, std::uint16_t port, std::string kind,
                        SessionServer::Handler handler, std::string* error) {
@@ -18,8 +20,8 @@ bool Simulator::listen(const SimulatedDevice& device, std::uint16_t port, std::s
         return false;
     }
     const std::string label = device.address + ":" + std::to_string(port);
-    servers_.push_back(
-        std::make_unique<SessionServer>(label, std::move(listener), config_.maxSessions, log_, std::move(handler)));
+    servers_.push_back(std::make_unique<SessionServer>(label, std::move(listener), config_.maxSessions, log_,
+                                                       std::move(handler)));
     return true;
 }
 
@@ -29,24 +31,26 @@ bool Simulator::start(std::string* error) {
         const auto context = [this, &device](TcpSocket& socket, std::stop_token stop) {
             return SessionContext(device, config_, log_, socket, std::move(stop), ++sessionCount_);
         };
-        const bool listening =
-            listen(device, device.verificationPort(), "verification port",
-                   [context](TcpSocket& socket, std::stop_token stop) {
-                       SessionContext session = context(socket, std::move(stop));
-                       ServeVerificationPort(session);
-                   },
-                   error) &&
-            listen(device, device.port, "device port",
-                   [this, &device](TcpSocket& socket, std::stop_token stop) {
-                       media_.serveLiveStream(socket, device, std::move(stop));
-                   },
-                   error) &&
-            listen(device, device.ptzPort, "raw PTZ port",
-                   [context](TcpSocket& socket, std::stop_token stop) {
-                       SessionContext session = context(socket, std::move(stop));
-                       ServeRawPtzPort(session);
-                   },
-                   error);
+        const bool listening = listen(
+                                   device, device.verificationPort(), "verification port",
+                                   [context](TcpSocket& socket, std::stop_token stop) {
+                                       SessionContext session = context(socket, std::move(stop));
+                                       ServeVerificationPort(session);
+                                   },
+                                   error) &&
+                               listen(
+                                   device, device.port, "device port",
+                                   [this, &device](TcpSocket& socket, std::stop_token stop) {
+                                       media_.serveLiveStream(socket, device, std::move(stop));
+                                   },
+                                   error) &&
+                               listen(
+                                   device, device.ptzPort, "raw PTZ port",
+                                   [context](TcpSocket& socket, std::stop_token stop) {
+                                       SessionContext session = context(socket, std::move(stop));
+                                       ServeRawPtzPort(session);
+                                   },
+                                   error);
         if (!listening) {
             stop();
             return false;

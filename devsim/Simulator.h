@@ -26,8 +26,8 @@ public:
     void stop();
 
 private:
-    bool listen(const SimulatedDevice& device, std::uint16_t port, std::string kind, SessionServer::Handler handler,
-                std::string* error);
+    bool listen(const SimulatedDevice& device, std::uint16_t port, std::string kind,
+                SessionServer::Handler handler, std::string* error);
 
     const DevsimConfig& config_;
     EventLog& log_;

@@ -54,7 +54,8 @@ const char* ServeTransferSession(SessionContext& session, const SessionHello& he
         return "cannot-open";
     }
     const std::int64_t size = file.size();
-    if (!SendSessionAnswer(session, SessionKind::FileTransfer, SessionStatus::Accepted, size)) return Outcome::ClientLeft;
+    if (!SendSessionAnswer(session, SessionKind::FileTransfer, SessionStatus::Accepted, size))
+        return Outcome::ClientLeft;
 
     const DeviceFaults& faults = device.faults;
     const bool faultPending = faults.transfer != TransferFault::None;
@@ -85,8 +86,10 @@ const char* ServeTransferSession(SessionContext& session, const SessionHello& he
             return Outcome::RandomClose;
         }
         if (device.transferBytesPerSecond > 0) {
-            const auto due = began + std::chrono::microseconds(sent * 1'000'000 / device.transferBytesPerSecond);
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
+            const auto due =
+                began + std::chrono::microseconds(sent * 1'000'000 / device.transferBytesPerSecond);
+            const auto wait =
+                std::chrono::duration_cast<std::chrono::milliseconds>(due - std::chrono::steady_clock::now());
             if (wait.count() > 0 && !session.pause(wait)) return Outcome::Stopped;
         }
     }

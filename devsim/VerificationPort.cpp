@@ -26,7 +26,8 @@ const char* ReceiveFailure(MessageStatus status) {
 
 }  // namespace
 
-bool SendSessionAnswer(SessionContext& session, SessionKind kind, std::int32_t status, std::int64_t fileSize) {
+bool SendSessionAnswer(SessionContext& session, SessionKind kind, std::int32_t status,
+                       std::int64_t fileSize) {
     const SessionAnswer answer{static_cast<std::int32_t>(kind), status, fileSize};
     return session.send(&answer, sizeof answer);
 }
@@ -41,7 +42,10 @@ void ServeVerificationPort(SessionContext& session) {
     }
     const auto hello = ParseSessionHello(message.data(), message.size());
     if (!hello) {
-        summary.add("kind", "none").add("outcome", Outcome::BadMessage).add("length", message.size()).writeTo(session.log);
+        summary.add("kind", "none")
+            .add("outcome", Outcome::BadMessage)
+            .add("length", message.size())
+            .writeTo(session.log);
         return;
     }
     const auto kind = static_cast<SessionKind>(hello->kind);
@@ -89,7 +93,8 @@ const char* ServeVerifySession(SessionContext& session, const SessionHello& hell
         case VerifyFault::None:
             break;
     }
-    const std::int32_t answer = VerificationAnswer(session.device, hello.userName.view(), hello.password.view());
+    const std::int32_t answer =
+        VerificationAnswer(session.device, hello.userName.view(), hello.password.view());
     summary.add("answer", answer);
     return SendSessionAnswer(session, SessionKind::Verify, answer) ? Outcome::Done : Outcome::ClientLeft;
 }

@@ -20,13 +20,21 @@ DevsimProcess::DevsimProcess() {
     addressBase_ = 16 * (instanceCounter++ % 15);
 }
 
-DevsimProcess::~DevsimProcess() { stop(); }
+DevsimProcess::~DevsimProcess() {
+    stop();
+}
 
-std::string DevsimProcess::address(int n) const { return addressPrefix_ + std::to_string(addressBase_ + n); }
+std::string DevsimProcess::address(int n) const {
+    return addressPrefix_ + std::to_string(addressBase_ + n);
+}
 
-QString DevsimProcess::directory() const { return directory_.path(); }
+QString DevsimProcess::directory() const {
+    return directory_.path();
+}
 
-QString DevsimProcess::filePath(const QString& name) const { return directory_.filePath(name); }
+QString DevsimProcess::filePath(const QString& name) const {
+    return directory_.filePath(name);
+}
 
 bool DevsimProcess::writeFile(const QString& name, const QByteArray& bytes) const {
     QFile file(filePath(name));
@@ -36,10 +44,11 @@ bool DevsimProcess::writeFile(const QString& name, const QByteArray& bytes) cons
 bool DevsimProcess::start(const QString& deviceSections, const QString& simulatorLines,
                           std::chrono::milliseconds readyTimeout) {
     stop();
-    const QString config = QStringLiteral("[Simulator]\nLog=devsim.log\nDiscoveryAddress=%1\nDiscoveryPort=%2\n%3\n%4\n")
-                               .arg(QString::fromStdString(address(1)))
-                               .arg(kDiscoveryPort)
-                               .arg(simulatorLines, deviceSections);
+    const QString config =
+        QStringLiteral("[Simulator]\nLog=devsim.log\nDiscoveryAddress=%1\nDiscoveryPort=%2\n%3\n%4\n")
+            .arg(QString::fromStdString(address(1)))
+            .arg(kDiscoveryPort)
+            .arg(simulatorLines, deviceSections);
     if (!directory_.isValid() || !writeFile(QStringLiteral("devsim.ini"), config.toUtf8())) {
         error_ = QStringLiteral("cannot write the devsim config");
         return false;
@@ -50,7 +59,8 @@ bool DevsimProcess::start(const QString& deviceSections, const QString& simulato
     const auto deadline = std::chrono::steady_clock::now() + readyTimeout;
     QByteArray output;
     while (!output.contains("devsim ready")) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || process_->state() == QProcess::NotRunning ||
             !process_->waitForReadyRead(static_cast<int>(left.count()))) {
             error_ = QStringLiteral("devsim did not get ready: %1").arg(QString::fromUtf8(output).trimmed());
@@ -80,7 +90,9 @@ int DevsimProcess::stop(std::chrono::milliseconds timeout) {
     return exitCode;
 }
 
-bool DevsimProcess::running() const { return process_ && process_->state() == QProcess::Running; }
+bool DevsimProcess::running() const {
+    return process_ && process_->state() == QProcess::Running;
+}
 
 QStringList DevsimProcess::logLines() const {
     QFile file(filePath(QStringLiteral("devsim.log")));
@@ -112,7 +124,9 @@ std::optional<QString> LogValue(const QString& line, const QString& key) {
         for (qsizetype i = begin + 1; i < line.size(); ++i) {
             if (line[i] == QLatin1Char('\\') && i + 1 < line.size()) {
                 const QChar next = line[++i];
-                value += next == QLatin1Char('n') ? QChar(QLatin1Char('\n')) : next == QLatin1Char('r') ? QChar(QLatin1Char('\r')) : next;
+                value += next == QLatin1Char('n')   ? QChar(QLatin1Char('\n'))
+                         : next == QLatin1Char('r') ? QChar(QLatin1Char('\r'))
+                                                    : next;
             } else if (line[i] == QLatin1Char('"')) {
                 return value;
             } else {

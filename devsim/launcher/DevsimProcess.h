@@ -48,7 +48,8 @@ public:
     QStringList logLines() const;
     // Waits until a log line contains every needle and returns the first such line. The log is a
     // file that devsim flushes line by line; it is looked at every 10 ms until the deadline.
-    std::optional<QString> waitForLogLine(const QStringList& needles, std::chrono::milliseconds timeout) const;
+    std::optional<QString> waitForLogLine(const QStringList& needles,
+                                          std::chrono::milliseconds timeout) const;
 
 private:
     QTemporaryDir directory_;

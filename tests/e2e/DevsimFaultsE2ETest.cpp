@@ -18,20 +18,23 @@ namespace {
 
 using devsim::DevsimProcess;
 
-const QString kRecording = QStringLiteral("Recording1=file.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto\n");
+const QString kRecording =
+    QStringLiteral("Recording1=file.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto\n");
 
 std::vector<std::uint8_t> AllDaySearch() {
     const std::uint64_t start = *ToFileTime({2024, 3, 1, 0, 0, 0, 0});
     const std::uint64_t end = *ToFileTime({2024, 3, 1, 23, 59, 59, 0});
-    return RecordBytes(BuildSearchRequest(start, end, 1, RecordType::All, SearchRequestStyle::OldFirmware, ""));
+    return RecordBytes(
+        BuildSearchRequest(start, end, 1, RecordType::All, SearchRequestStyle::OldFirmware, ""));
 }
 
 TEST(DevsimFaultsE2E, MalformedAndOversizedSearchAnswersAreSurvived) {
     DevsimProcess devsim;
     ASSERT_TRUE(devsim.writeFile(QStringLiteral("file.264"), PatternBytes(1000)));
-    ASSERT_TRUE(devsim.start(DeviceSection("malformed", devsim.address(2), kRecording + "SearchFault=malformed") +
-                             DeviceSection("oversized", devsim.address(3), kRecording + "SearchFault=oversized") +
-                             DeviceSection("closing", devsim.address(4), kRecording + "CloseChance=100")))
+    ASSERT_TRUE(
+        devsim.start(DeviceSection("malformed", devsim.address(2), kRecording + "SearchFault=malformed") +
+                     DeviceSection("oversized", devsim.address(3), kRecording + "SearchFault=oversized") +
+                     DeviceSection("closing", devsim.address(4), kRecording + "CloseChance=100")))
         << devsim.errorString().toStdString();
     const auto library = CreateTcpClientLibrary(FastOptions());
     ReceivedMessages received;
@@ -58,7 +61,8 @@ TEST(DevsimFaultsE2E, MalformedAndOversizedSearchAnswersAreSurvived) {
         const auto deadline = std::chrono::steady_clock::now() + FastOptions().answerTimeout + 2s;
         bool failed = false;
         while (!failed && std::chrono::steady_clock::now() < deadline) {
-            ASSERT_TRUE(devsim.waitForLogLine({"device=" + QString(n == 3 ? "oversized" : "closing"), "kind=command"}, 2s));
+            ASSERT_TRUE(devsim.waitForLogLine(
+                {"device=" + QString(n == 3 ? "oversized" : "closing"), "kind=command"}, 2s));
             failed = library->NV_ClientSendBuf(handle, request.data(), 284, 0) == -1;
         }
         EXPECT_TRUE(failed);
@@ -72,10 +76,11 @@ TEST(DevsimFaultsE2E, TransferFaultsEndInFailureNotificationsKeepingThePartialFi
     const QByteArray content = PatternBytes(3'000'000, 3);
     ASSERT_TRUE(devsim.writeFile(QStringLiteral("file.264"), content));
     const QString faultAfter = QStringLiteral("TransferBlock=100000\nTransferFaultAfter=1000000\n");
-    ASSERT_TRUE(devsim.start(DeviceSection("drop", devsim.address(2), kRecording + faultAfter + "TransferFault=drop") +
-                             DeviceSection("stall", devsim.address(3), kRecording + faultAfter + "TransferFault=stall") +
-                             DeviceSection("oversized", devsim.address(4), kRecording + faultAfter + "TransferFault=oversized") +
-                             DeviceSection("closing", devsim.address(5), kRecording + "TransferBlock=100000\nCloseChance=100")))
+    ASSERT_TRUE(devsim.start(
+        DeviceSection("drop", devsim.address(2), kRecording + faultAfter + "TransferFault=drop") +
+        DeviceSection("stall", devsim.address(3), kRecording + faultAfter + "TransferFault=stall") +
+        DeviceSection("oversized", devsim.address(4), kRecording + faultAfter + "TransferFault=oversized") +
+        DeviceSection("closing", devsim.address(5), kRecording + "TransferBlock=100000\nCloseChance=100")))
         << devsim.errorString().toStdString();
     const auto library = CreateTcpClientLibrary(FastOptions());
     ReceivedMessages received;
@@ -99,7 +104,8 @@ TEST(DevsimFaultsE2E, TransferFaultsEndInFailureNotificationsKeepingThePartialFi
         const std::int32_t transfer =
             library->NV_GetRemoteFile({"file.264", target.toStdString(), devsim.address(c.address), 7050});
         ASSERT_GT(transfer, 0);
-        ASSERT_TRUE(received.waitFor([&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Failed); }, 10s));
+        ASSERT_TRUE(received.waitFor(
+            [&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Failed); }, 10s));
         EXPECT_LT(std::chrono::steady_clock::now() - began, FastOptions().transferIdleTimeout + 3s);
         const auto notifications = NotificationsOf(received.all(), transfer);
         EXPECT_EQ(notifications.front().code, TransferCode::Begin);
@@ -128,8 +134,9 @@ TcpSocket RawClient(const std::string& address, const std::vector<std::uint8_t>&
 
 TEST(DevsimFaultsE2E, DevsimClosesBadSessionsAndKeepsServingTheOthers) {
     DevsimProcess devsim;
-    ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2), "Channels=2\nUser1=admin\nPassword1=1234\nRights1=58"),
-                             "MaxSessions=8"))
+    ASSERT_TRUE(devsim.start(
+        DeviceSection("dvr", devsim.address(2), "Channels=2\nUser1=admin\nPassword1=1234\nRights1=58"),
+        "MaxSessions=8"))
         << devsim.errorString().toStdString();
     const auto library = CreateTcpClientLibrary(FastOptions());
 
@@ -165,7 +172,8 @@ TEST(DevsimFaultsE2E, DevsimClosesBadSessionsAndKeepsServingTheOthers) {
 
     EXPECT_TRUE(devsim.waitForLogLine({"kind=none", "outcome=bad-message", "length=12"}, 5s));
     EXPECT_TRUE(devsim.waitForLogLine({"kind=none", "outcome=oversized-message"}, 5s));
-    EXPECT_TRUE(devsim.waitForLogLine({"kind=command", "outcome=bad-message", "search request of 10 bytes"}, 5s));
+    EXPECT_TRUE(
+        devsim.waitForLogLine({"kind=command", "outcome=bad-message", "search request of 10 bytes"}, 5s));
     EXPECT_TRUE(devsim.waitForLogLine({"kind=none", "outcome=client-closed"}, 5s));
     // The silent client still holds its session; everyone else is served as usual.
     EXPECT_EQ(library->NV_VerifyUser({"admin", "1234", devsim.address(2), 7050}), 258);
@@ -176,17 +184,19 @@ TEST(DevsimFaultsE2E, DevsimClosesBadSessionsAndKeepsServingTheOthers) {
 TEST(DevsimFaultsE2E, LibraryDestroyedWithOpenConnectionsAndRunningTransfers) {
     DevsimProcess devsim;
     ASSERT_TRUE(devsim.writeFile(QStringLiteral("file.264"), PatternBytes(5'000'000)));
-    ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2), kRecording + "TransferRate=1000000\nTransferBlock=50000")))
+    ASSERT_TRUE(devsim.start(
+        DeviceSection("dvr", devsim.address(2), kRecording + "TransferRate=1000000\nTransferBlock=50000")))
         << devsim.errorString().toStdString();
     auto library = CreateTcpClientLibrary(FastOptions());
     ReceivedMessages received;
     library->NV_SetTCPClientReciveCallback(received.callback());
     ASSERT_GT(library->NV_ConnectTCPServer({devsim.address(2), 7050}), 0);
     ASSERT_GT(library->NV_ConnectTCPServer({devsim.address(2), 5050 - 10 + 200000}), 0);
-    const std::int32_t transfer =
-        library->NV_GetRemoteFile({"file.264", devsim.filePath("copy.264").toStdString(), devsim.address(2), 7050});
+    const std::int32_t transfer = library->NV_GetRemoteFile(
+        {"file.264", devsim.filePath("copy.264").toStdString(), devsim.address(2), 7050});
     ASSERT_GT(transfer, 0);
-    ASSERT_TRUE(received.waitFor([&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Block); }, 5s));
+    ASSERT_TRUE(received.waitFor(
+        [&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Block); }, 5s));
 
     const auto began = std::chrono::steady_clock::now();
     library.reset();

@@ -56,14 +56,15 @@ TEST(DiscoveryE2E, FindsEverySimulatedCameraOnceAndEndsWithSearchDone) {
     DevsimProcess devsim;
     QString sections;
     for (int n = 0; n < 3; ++n) {
-        sections += DeviceSection(QStringLiteral("cam%1").arg(n), devsim.address(2 + n),
-                                  QStringLiteral("Type=camera\nPort=%1\nDeviceId=%2\nMac=02:00:00:00:00:0%3\n"
-                                                 "Mask=255.255.255.0\nVideoPort=%4\nAccessUser=%5\nAccessPassword=pw%3")
-                                      .arg(5050 + n)
-                                      .arg(12345670 + n)
-                                      .arg(n)
-                                      .arg(n == 0 ? 0 : 5050 + n)
-                                      .arg(n == 2 ? "" : "admin"));
+        sections += DeviceSection(
+            QStringLiteral("cam%1").arg(n), devsim.address(2 + n),
+            QStringLiteral("Type=camera\nPort=%1\nDeviceId=%2\nMac=02:00:00:00:00:0%3\n"
+                           "Mask=255.255.255.0\nVideoPort=%4\nAccessUser=%5\nAccessPassword=pw%3")
+                .arg(5050 + n)
+                .arg(12345670 + n)
+                .arg(n)
+                .arg(n == 0 ? 0 : 5050 + n)
+                .arg(n == 2 ? "" : "admin"));
     }
     sections += DeviceSection("dvr-without-identity", devsim.address(5), "Type=dvr");
     ASSERT_TRUE(devsim.start(sections)) << devsim.errorString().toStdString();
@@ -78,7 +79,8 @@ TEST(DiscoveryE2E, FindsEverySimulatedCameraOnceAndEndsWithSearchDone) {
     EXPECT_GE(std::chrono::steady_clock::now() - began, LoopbackOptions(devsim).listenTime);
 
     std::map<std::int32_t, IpcSearchRecord> byId;
-    for (const auto& record : cameras.records()) EXPECT_TRUE(byId.emplace(record.deviceId, record).second) << record.deviceId;
+    for (const auto& record : cameras.records())
+        EXPECT_TRUE(byId.emplace(record.deviceId, record).second) << record.deviceId;
     ASSERT_EQ(byId.size(), 3u);
     for (int n = 0; n < 3; ++n) {
         SCOPED_TRACE(n);

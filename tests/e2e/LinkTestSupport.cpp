@@ -16,7 +16,8 @@ TcpClientOptions FastOptions() {
 }
 
 TcpReceiveCallback ReceivedMessages::callback(std::function<void(const Message&)> onMessage) {
-    return [this, onMessage = std::move(onMessage)](std::int32_t handle, const std::uint8_t* data, std::int32_t length) {
+    return [this, onMessage = std::move(onMessage)](std::int32_t handle, const std::uint8_t* data,
+                                                    std::int32_t length) {
         Message message{handle, std::vector<std::uint8_t>(data, data + length)};
         if (onMessage) onMessage(message);
         {
@@ -38,12 +39,14 @@ bool ReceivedMessages::waitFor(const std::function<bool(const std::vector<Messag
     return changed_.wait_for(lock, timeout, [&] { return done(messages_); });
 }
 
-std::vector<Notification> NotificationsOf(const std::vector<ReceivedMessages::Message>& messages, std::int32_t handle) {
+std::vector<Notification> NotificationsOf(const std::vector<ReceivedMessages::Message>& messages,
+                                          std::int32_t handle) {
     std::vector<Notification> notifications;
     for (const auto& message : messages) {
         if (message.handle != handle) continue;
         const auto parsed = ParseTransferNotification(message.bytes.data(), message.bytes.size());
-        notifications.push_back(parsed ? Notification{parsed->code, parsed->count, parsed->value} : Notification{-999, 0, 0});
+        notifications.push_back(parsed ? Notification{parsed->code, parsed->count, parsed->value}
+                                       : Notification{-999, 0, 0});
     }
     return notifications;
 }

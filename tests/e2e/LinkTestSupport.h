@@ -35,7 +35,8 @@ public:
 
     std::vector<Message> all() const;
     // Waits until the recorded messages satisfy done; false at the deadline.
-    bool waitFor(const std::function<bool(const std::vector<Message>&)>& done, std::chrono::milliseconds timeout) const;
+    bool waitFor(const std::function<bool(const std::vector<Message>&)>& done,
+                 std::chrono::milliseconds timeout) const;
 
 private:
     mutable std::mutex mutex_;
@@ -49,7 +50,8 @@ struct Notification {
     std::int32_t count;
     std::int32_t value;
 };
-std::vector<Notification> NotificationsOf(const std::vector<ReceivedMessages::Message>& messages, std::int32_t handle);
+std::vector<Notification> NotificationsOf(const std::vector<ReceivedMessages::Message>& messages,
+                                          std::int32_t handle);
 // The bytes the 112 notifications announced.
 std::int64_t BytesAnnounced(const std::vector<Notification>& notifications);
 bool HasCode(const std::vector<ReceivedMessages::Message>& messages, std::int32_t handle, std::int32_t code);

@@ -64,7 +64,8 @@ TEST(TcpClientE2E, VerificationGivesEachAnswerClassWithinItsTimeouts) {
         EXPECT_EQ(library->NV_VerifyUser({c.user, c.password, c.host, c.port}), c.expected);
         EXPECT_LT(std::chrono::steady_clock::now() - began, FastOptions().answerTimeout + 500ms);
     }
-    EXPECT_TRUE(devsim.waitForLogLine({"session", "device=normal", "kind=verify", "user=viewer", "answer=404"}, 2s));
+    EXPECT_TRUE(
+        devsim.waitForLogLine({"session", "device=normal", "kind=verify", "user=viewer", "answer=404"}, 2s));
 }
 
 class CommandConnectionE2E : public testing::Test {
@@ -81,7 +82,8 @@ protected:
             "Recording4=ch2-manual.264, 2024-03-01 08:00:00, 2024-03-01 08:30:00, 2, manual\n");
         ASSERT_TRUE(QDir(devsim.directory()).mkdir(QStringLiteral("rec")));
         ASSERT_TRUE(devsim.writeFile(QStringLiteral("rec/ch1-auto.264"), PatternBytes(1536)));
-        ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2), device))) << devsim.errorString().toStdString();
+        ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2), device)))
+            << devsim.errorString().toStdString();
         library->NV_SetTCPClientCustomReciveCallback(received.callback());
         handle = library->NV_ConnectTCPServer({devsim.address(2), 7050});
         ASSERT_GT(handle, 0);
@@ -91,11 +93,13 @@ protected:
     std::vector<SearchResultRecord> search(const SearchRequest& request) {
         const std::size_t before = received.all().size();
         const auto bytes = RecordBytes(request);
-        EXPECT_EQ(library->NV_ClientSendBuf(handle, bytes.data(), static_cast<std::int32_t>(bytes.size()), 0), 284);
+        EXPECT_EQ(library->NV_ClientSendBuf(handle, bytes.data(), static_cast<std::int32_t>(bytes.size()), 0),
+                  284);
         EXPECT_TRUE(received.waitFor(
             [&](const auto& messages) {
                 for (std::size_t i = before; i < messages.size(); ++i)
-                    if (ParseSearchFinishedMessage(messages[i].bytes.data(), messages[i].bytes.size())) return true;
+                    if (ParseSearchFinishedMessage(messages[i].bytes.data(), messages[i].bytes.size()))
+                        return true;
                 return false;
             },
             5s));
@@ -103,7 +107,8 @@ protected:
         const auto messages = received.all();
         for (std::size_t i = before; i < messages.size(); ++i) {
             EXPECT_EQ(messages[i].handle, handle);
-            if (const auto record = ParseSearchResultMessage(messages[i].bytes.data(), messages[i].bytes.size()))
+            if (const auto record =
+                    ParseSearchResultMessage(messages[i].bytes.data(), messages[i].bytes.size()))
                 results.push_back(*record);
         }
         return results;
@@ -118,7 +123,8 @@ protected:
 };
 
 TEST_F(CommandConnectionE2E, SearchResultsArriveAs292ByteCode101Messages) {
-    const auto results = search(BuildSearchRequest(At(7, 0), At(12, 0), 1, RecordType::All, SearchRequestStyle::OldFirmware, ""));
+    const auto results = search(
+        BuildSearchRequest(At(7, 0), At(12, 0), 1, RecordType::All, SearchRequestStyle::OldFirmware, ""));
     ASSERT_EQ(results.size(), 2u);
     EXPECT_EQ(results[0].fileName.view(), "ch1-auto.264");
     EXPECT_EQ(results[0].startTime, At(8, 0));
@@ -139,17 +145,26 @@ TEST_F(CommandConnectionE2E, SearchResultsArriveAs292ByteCode101Messages) {
         SearchRequest request;
         std::vector<std::string> expected;
     } cases[] = {
-        {"type filter", BuildSearchRequest(At(0, 0), At(23, 59), 1, RecordType::Auto, SearchRequestStyle::OldFirmware, ""),
+        {"type filter",
+         BuildSearchRequest(At(0, 0), At(23, 59), 1, RecordType::Auto, SearchRequestStyle::OldFirmware, ""),
          {"ch1-auto.264", "ch1-late.264"}},
-        {"time filter: overlap counts", BuildSearchRequest(At(8, 5), At(9, 0), 1, RecordType::All, SearchRequestStyle::OldFirmware, ""),
+        {"time filter: overlap counts",
+         BuildSearchRequest(At(8, 5), At(9, 0), 1, RecordType::All, SearchRequestStyle::OldFirmware, ""),
          {"ch1-auto.264", "ch1-alarm.mp4"}},
-        {"other channel", BuildSearchRequest(At(0, 0), At(23, 59), 2, RecordType::All, SearchRequestStyle::OldFirmware, ""),
+        {"other channel",
+         BuildSearchRequest(At(0, 0), At(23, 59), 2, RecordType::All, SearchRequestStyle::OldFirmware, ""),
          {"ch2-manual.264"}},
-        {"new firmware, user may search", BuildSearchRequest(At(0, 0), At(23, 59), 1, RecordType::Alarm, SearchRequestStyle::NewFirmware, "admin"),
+        {"new firmware, user may search",
+         BuildSearchRequest(At(0, 0), At(23, 59), 1, RecordType::Alarm, SearchRequestStyle::NewFirmware,
+                            "admin"),
          {"ch1-alarm.mp4"}},
-        {"new firmware, user may not search", BuildSearchRequest(At(0, 0), At(23, 59), 1, RecordType::All, SearchRequestStyle::NewFirmware, "guest"),
+        {"new firmware, user may not search",
+         BuildSearchRequest(At(0, 0), At(23, 59), 1, RecordType::All, SearchRequestStyle::NewFirmware,
+                            "guest"),
          {}},
-        {"new firmware, unknown user", BuildSearchRequest(At(0, 0), At(23, 59), 2, RecordType::All, SearchRequestStyle::NewFirmware, "nobody"),
+        {"new firmware, unknown user",
+         BuildSearchRequest(At(0, 0), At(23, 59), 2, RecordType::All, SearchRequestStyle::NewFirmware,
+                            "nobody"),
          {}},
     };
     for (const auto& c : cases) {
@@ -164,11 +179,12 @@ TEST_F(CommandConnectionE2E, SearchResultsArriveAs292ByteCode101Messages) {
 TEST_F(CommandConnectionE2E, DeviceInformationReplyAndDisconnectFromInsideTheCallback) {
     // As the program does: the reply's handler closes the connection from within the callback.
     std::atomic<int> disconnectedInCallback{0};
-    library->NV_SetTCPClientCustomReciveCallback(received.callback([&](const ReceivedMessages::Message& message) {
-        if (MessageCode(message.bytes.data(), message.bytes.size()) != kDeviceInfoCode) return;
-        library->NV_DisConnectTCPServer(message.handle);
-        ++disconnectedInCallback;
-    }));
+    library->NV_SetTCPClientCustomReciveCallback(
+        received.callback([&](const ReceivedMessages::Message& message) {
+            if (MessageCode(message.bytes.data(), message.bytes.size()) != kDeviceInfoCode) return;
+            library->NV_DisConnectTCPServer(message.handle);
+            ++disconnectedInCallback;
+        }));
     const auto request = RecordBytes(BuildDeviceInfoRequest("admin", "1234"));
     ASSERT_EQ(library->NV_ClientSendBuf(handle, request.data(), 268, 0), 268);
     ASSERT_TRUE(received.waitFor([](const auto& messages) { return !messages.empty(); }, 5s));
@@ -190,21 +206,25 @@ TEST_F(CommandConnectionE2E, DeviceInformationReplyAndDisconnectFromInsideTheCal
     const auto wrong = RecordBytes(BuildDeviceInfoRequest("admin", "0000"));
     ASSERT_EQ(library->NV_ClientSendBuf(second, wrong.data(), 268, 0), 268);
     ASSERT_TRUE(received.waitFor([&](const auto& messages) { return messages.back().handle == second; }, 5s));
-    const auto denied = ParseDeviceInfoReply(received.all().back().bytes.data(), received.all().back().bytes.size());
+    const auto denied =
+        ParseDeviceInfoReply(received.all().back().bytes.data(), received.all().back().bytes.size());
     ASSERT_TRUE(denied);
-    EXPECT_TRUE(std::all_of(denied->channelRights.begin(), denied->channelRights.end(), [](auto r) { return r == 0; }));
+    EXPECT_TRUE(std::all_of(denied->channelRights.begin(), denied->channelRights.end(),
+                            [](auto r) { return r == 0; }));
 }
 
 TEST_F(CommandConnectionE2E, DisconnectingWhileACallbackRunsReturnsAtOnceAndEndsTheDeliveries) {
     std::mutex gate;
-    std::unique_lock closed(gate);  // the callback waits on it, as a handler waiting for the main thread's lock would
+    std::unique_lock closed(
+        gate);  // the callback waits on it, as a handler waiting for the main thread's lock would
     std::atomic<int> callbacks{0};
     std::promise<void> firstCallback;
     library->NV_SetTCPClientCustomReciveCallback([&](std::int32_t, const std::uint8_t*, std::int32_t) {
         if (++callbacks == 1) firstCallback.set_value();
         std::lock_guard wait(gate);
     });
-    const auto bytes = RecordBytes(BuildSearchRequest(At(0, 0), At(23, 59), 1, RecordType::All, SearchRequestStyle::OldFirmware, ""));
+    const auto bytes = RecordBytes(
+        BuildSearchRequest(At(0, 0), At(23, 59), 1, RecordType::All, SearchRequestStyle::OldFirmware, ""));
     ASSERT_EQ(library->NV_ClientSendBuf(handle, bytes.data(), 284, 0), 284);
     ASSERT_EQ(firstCallback.get_future().wait_for(5s), std::future_status::ready);
 
@@ -221,8 +241,8 @@ TEST(TcpClientE2E, FiftyMegabytesArriveByteExactWithNotificationsInOrder) {
     DevsimProcess devsim;
     const QByteArray content = PatternBytes(50'000'000);
     ASSERT_TRUE(devsim.writeFile(QStringLiteral("big.264"), content));
-    ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2),
-                                           "Recording1=big.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
+    ASSERT_TRUE(devsim.start(DeviceSection(
+        "dvr", devsim.address(2), "Recording1=big.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
         << devsim.errorString().toStdString();
     const auto library = CreateTcpClientLibrary(FastOptions());
     ReceivedMessages received;
@@ -232,7 +252,8 @@ TEST(TcpClientE2E, FiftyMegabytesArriveByteExactWithNotificationsInOrder) {
     const std::int32_t transfer =
         library->NV_GetRemoteFile({"big.264", target.toStdString(), devsim.address(2), 7050});
     ASSERT_GT(transfer, 0);
-    ASSERT_TRUE(received.waitFor([&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Over); }, 60s));
+    ASSERT_TRUE(received.waitFor(
+        [&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Over); }, 60s));
 
     const auto notifications = NotificationsOf(received.all(), transfer);
     ASSERT_GE(notifications.size(), 4u);
@@ -255,17 +276,23 @@ TEST(TcpClientE2E, StoppedTransferKeepsWhatArrivedAndReportsNothingMore) {
     DevsimProcess devsim;
     const QByteArray content = PatternBytes(20'000'000, 7);
     ASSERT_TRUE(devsim.writeFile(QStringLiteral("slow.mp4"), content));
-    ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2),
-                                           "TransferRate=4000000\nTransferBlock=65536\n"
-                                           "Recording1=slow.mp4, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
+    ASSERT_TRUE(
+        devsim.start(DeviceSection("dvr", devsim.address(2),
+                                   "TransferRate=4000000\nTransferBlock=65536\n"
+                                   "Recording1=slow.mp4, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
         << devsim.errorString().toStdString();
     const auto library = CreateTcpClientLibrary(FastOptions());
     ReceivedMessages received;
     library->NV_SetTCPClientReciveCallback(received.callback());
     const QString target = devsim.filePath(QStringLiteral("part.mp4"));
-    const std::int32_t transfer = library->NV_GetRemoteFile({"slow.mp4", target.toStdString(), devsim.address(2), 7050});
+    const std::int32_t transfer =
+        library->NV_GetRemoteFile({"slow.mp4", target.toStdString(), devsim.address(2), 7050});
     ASSERT_GT(transfer, 0);
-    ASSERT_TRUE(received.waitFor([&](const auto& messages) { return BytesAnnounced(NotificationsOf(messages, transfer)) >= 1'000'000; }, 10s));
+    ASSERT_TRUE(received.waitFor(
+        [&](const auto& messages) {
+            return BytesAnnounced(NotificationsOf(messages, transfer)) >= 1'000'000;
+        },
+        10s));
 
     EXPECT_NE(library->NV_StopGetRemoteFile(transfer), 0);
     const auto atStop = NotificationsOf(received.all(), transfer);
@@ -280,10 +307,12 @@ TEST(TcpClientE2E, StoppedTransferKeepsWhatArrivedAndReportsNothingMore) {
 
 TEST(TcpClientE2E, DeviceFailuresArriveAs113WithTheirReason) {
     DevsimProcess devsim;
-    ASSERT_TRUE(QDir(devsim.directory()).mkdir(QStringLiteral("a-folder.264")));  // exists, but no file to open
-    ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2),
-                                           "Recording1=missing.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto\n"
-                                           "Recording2=a-folder.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
+    ASSERT_TRUE(
+        QDir(devsim.directory()).mkdir(QStringLiteral("a-folder.264")));  // exists, but no file to open
+    ASSERT_TRUE(devsim.start(
+        DeviceSection("dvr", devsim.address(2),
+                      "Recording1=missing.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto\n"
+                      "Recording2=a-folder.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
         << devsim.errorString().toStdString();
     const auto library = CreateTcpClientLibrary(FastOptions());
     ReceivedMessages received;
@@ -299,15 +328,19 @@ TEST(TcpClientE2E, DeviceFailuresArriveAs113WithTheirReason) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.remoteName);
         const QString target = devsim.filePath(QStringLiteral("out-") + QLatin1String(c.remoteName));
-        const std::int32_t transfer = library->NV_GetRemoteFile({c.remoteName, target.toStdString(), devsim.address(2), 7050});
+        const std::int32_t transfer =
+            library->NV_GetRemoteFile({c.remoteName, target.toStdString(), devsim.address(2), 7050});
         ASSERT_GT(transfer, 0);
-        ASSERT_TRUE(received.waitFor([&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Failed); }, 5s));
+        ASSERT_TRUE(received.waitFor(
+            [&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Failed); }, 5s));
         const auto notifications = NotificationsOf(received.all(), transfer);
         ASSERT_EQ(notifications.size(), 1u);
         EXPECT_EQ(notifications[0].value, c.reason);
     }
     // A transfer that cannot even connect fails at once, with no handle.
-    EXPECT_EQ(library->NV_GetRemoteFile({"missing.264", devsim.filePath("x").toStdString(), devsim.address(9), 7050}), 0);
+    EXPECT_EQ(library->NV_GetRemoteFile(
+                  {"missing.264", devsim.filePath("x").toStdString(), devsim.address(9), 7050}),
+              0);
 }
 
 TEST(TcpClientE2E, PtzRecordsArriveByteExactOnEveryPath) {
@@ -350,8 +383,10 @@ TEST(TcpClientE2E, PtzRecordsArriveByteExactOnEveryPath) {
             ASSERT_TRUE(socket.valid());
             ASSERT_EQ(socket.sendAll(record.data(), record.size(), 2s), TcpSocket::Status::Ok);
         }
-        const QString hex = QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(record.data()), 128).toHex());
-        const auto line = devsim.waitForLogLine({"ptz", "path=" + QString(c.path), "code=" + QString::number(c.code), "bytes=" + hex}, 5s);
+        const QString hex =
+            QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(record.data()), 128).toHex());
+        const auto line = devsim.waitForLogLine(
+            {"ptz", "path=" + QString(c.path), "code=" + QString::number(c.code), "bytes=" + hex}, 5s);
         ASSERT_TRUE(line);
         EXPECT_EQ(devsim::LogValue(*line, "user"), "abcdefghijklmnopqrstuvwxyz01234");
         EXPECT_EQ(devsim::LogValue(*line, "channel"), "3");

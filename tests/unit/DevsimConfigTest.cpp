@@ -20,7 +20,8 @@ const char kDevice[] =
 
 TEST(DevsimConfig, ReadsDevicesUsersCatalogueAndKnobs) {
     test::TempDir dir;
-    const QString path = dir.write(QStringLiteral("devsim.ini"), QByteArray("[Simulator]\nLog=out.log\n") + kDevice);
+    const QString path =
+        dir.write(QStringLiteral("devsim.ini"), QByteArray("[Simulator]\nLog=out.log\n") + kDevice);
     std::string error;
     const auto config = LoadDevsimConfig(path, &error);
     ASSERT_TRUE(config) << error;
@@ -47,8 +48,10 @@ TEST(DevsimConfig, ReadsDevicesUsersCatalogueAndKnobs) {
     EXPECT_EQ(VerificationAnswer(device, "nobody", "1234"), 400);
     EXPECT_EQ(VerificationAnswer(device, "viewer", "v"), 404);
     const auto rights = ChannelSearchRights(device, "admin", "1234");
-    EXPECT_EQ((std::vector<std::uint8_t>(rights.begin(), rights.begin() + 5)), (std::vector<std::uint8_t>{1, 0, 1, 1, 0}));
-    EXPECT_EQ(ChannelSearchRights(device, "admin", "wrong"), (std::array<std::uint8_t, kChannelRightsBytes>{}));
+    EXPECT_EQ((std::vector<std::uint8_t>(rights.begin(), rights.begin() + 5)),
+              (std::vector<std::uint8_t>{1, 0, 1, 1, 0}));
+    EXPECT_EQ(ChannelSearchRights(device, "admin", "wrong"),
+              (std::array<std::uint8_t, kChannelRightsBytes>{}));
 }
 
 TEST(DevsimConfig, SearchFiltersByChannelTypeTimeAndTheUsersRights) {
@@ -69,8 +72,12 @@ TEST(DevsimConfig, SearchFiltersByChannelTypeTimeAndTheUsersRights) {
         {"other type", {at(0, 0), at(23, 59), 1, RecordType::Alarm, SearchRequestStyle::OldFirmware, ""}, 0},
         {"other channel", {at(0, 0), at(23, 59), 2, 0, SearchRequestStyle::OldFirmware, ""}, 0},
         {"new style, allowed", {at(0, 0), at(23, 59), 3, 7, SearchRequestStyle::NewFirmware, "admin"}, 1},
-        {"new style, channel not allowed", {at(0, 0), at(23, 59), 2, 0, SearchRequestStyle::NewFirmware, "admin"}, 0},
-        {"new style, unknown user", {at(0, 0), at(23, 59), 1, 0, SearchRequestStyle::NewFirmware, "ghost"}, 0},
+        {"new style, channel not allowed",
+         {at(0, 0), at(23, 59), 2, 0, SearchRequestStyle::NewFirmware, "admin"},
+         0},
+        {"new style, unknown user",
+         {at(0, 0), at(23, 59), 1, 0, SearchRequestStyle::NewFirmware, "ghost"},
+         0},
         {"new style, channel 0", {at(0, 0), at(23, 59), 0, 0, SearchRequestStyle::NewFirmware, "admin"}, 0},
     };
     for (const auto& c : cases) {
@@ -87,11 +94,17 @@ TEST(DevsimConfig, RefusesWhatItCannotPlay) {
     } cases[] = {
         {"no device", "[Simulator]\n", "no [Device"},
         {"not loopback", "[Device a]\nAddress=192.168.1.10\n", "Address"},
-        {"port taken twice", "[Device a]\nAddress=127.0.0.2\n[Device b]\nAddress=127.0.0.2\n", "already taken"},
+        {"port taken twice", "[Device a]\nAddress=127.0.0.2\n[Device b]\nAddress=127.0.0.2\n",
+         "already taken"},
         {"verification port beyond 65535", "[Device a]\nAddress=127.0.0.2\nPort=64000\n", "Port"},
-        {"channel list", "[Device a]\nAddress=127.0.0.2\nChannels=2\nUser1=u\nSearchChannels1=3\n", "SearchChannels1"},
-        {"date", "[Device a]\nAddress=127.0.0.2\nRecording1=a, 2024-02-30 00:00:00, 2024-03-01 00:00:00, 1, auto\n", "Recording1"},
-        {"ends before it starts", "[Device a]\nAddress=127.0.0.2\nRecording1=a, 2024-03-02 00:00:00, 2024-03-01 00:00:00, 1, auto\n", "ends before"},
+        {"channel list", "[Device a]\nAddress=127.0.0.2\nChannels=2\nUser1=u\nSearchChannels1=3\n",
+         "SearchChannels1"},
+        {"date",
+         "[Device a]\nAddress=127.0.0.2\nRecording1=a, 2024-02-30 00:00:00, 2024-03-01 00:00:00, 1, auto\n",
+         "Recording1"},
+        {"ends before it starts",
+         "[Device a]\nAddress=127.0.0.2\nRecording1=a, 2024-03-02 00:00:00, 2024-03-01 00:00:00, 1, auto\n",
+         "ends before"},
         {"unknown fault", "[Device a]\nAddress=127.0.0.2\nVerifyFault=sometimes\n", "VerifyFault"},
         {"type", "[Device a]\nAddress=127.0.0.2\nType=toaster\n", "Type"},
     };

@@ -37,14 +37,15 @@ TEST(FileTime, RoundTripsEveryDayOfALeapCycleAndDropsSubMilliseconds) {
 
 TEST(FileTime, RefusesWhatNoCalendarHolds) {
     const LocalDateTime invalid[] = {
-        {1600, 12, 31, 23, 59, 59, 999}, {2023, 2, 29, 0, 0, 0, 0}, {2024, 13, 1, 0, 0, 0, 0},
-        {2024, 4, 31, 0, 0, 0, 0},       {2024, 1, 1, 24, 0, 0, 0}, {2024, 1, 1, 0, 60, 0, 0},
+        {1600, 12, 31, 23, 59, 59, 999}, {2023, 2, 29, 0, 0, 0, 0},   {2024, 13, 1, 0, 0, 0, 0},
+        {2024, 4, 31, 0, 0, 0, 0},       {2024, 1, 1, 24, 0, 0, 0},   {2024, 1, 1, 0, 60, 0, 0},
         {2024, 1, 1, 0, 0, 60, 0},       {2024, 1, 1, 0, 0, 0, 1000}, {2024, 0, 1, 0, 0, 0, 0},
         {30829, 1, 1, 0, 0, 0, 0},
     };
     for (const auto& time : invalid) {
-        SCOPED_TRACE(testing::Message() << time.year << "-" << time.month << "-" << time.day << " " << time.hour
-                                        << ":" << time.minute << ":" << time.second << "." << time.millisecond);
+        SCOPED_TRACE(testing::Message()
+                     << time.year << "-" << time.month << "-" << time.day << " " << time.hour << ":"
+                     << time.minute << ":" << time.second << "." << time.millisecond);
         EXPECT_FALSE(ToFileTime(time));
     }
     EXPECT_FALSE(FromFileTime(0x8000'0000'0000'0000ull));

@@ -33,8 +33,9 @@ void ExpectZeroOutside(const Bytes& bytes, std::initializer_list<std::pair<std::
 }
 
 TEST(WireRecords, SearchRequestOfNewFirmwareCarriesTypePlus100AndTheUserAt154) {
-    const Bytes bytes = RecordBytes(BuildSearchRequest(0x0102030405060708ull, 0x1112131415161718ull, 3,
-                                                       RecordType::Auto, SearchRequestStyle::NewFirmware, "operator"));
+    const Bytes bytes =
+        RecordBytes(BuildSearchRequest(0x0102030405060708ull, 0x1112131415161718ull, 3, RecordType::Auto,
+                                       SearchRequestStyle::NewFirmware, "operator"));
     ASSERT_EQ(bytes.size(), 284u);
     EXPECT_EQ(GetLittleEndian32(&bytes[0]), 100u);
     EXPECT_EQ(GetLittleEndian64(&bytes[4]), 0x0102030405060708ull);
@@ -53,8 +54,8 @@ TEST(WireRecords, SearchRequestOfNewFirmwareCarriesTypePlus100AndTheUserAt154) {
 }
 
 TEST(WireRecords, SearchRequestOfOldFirmwareHasThePlainTypeAndNoUser) {
-    const Bytes bytes =
-        RecordBytes(BuildSearchRequest(1, 2, 16, RecordType::Alarm, SearchRequestStyle::OldFirmware, "operator"));
+    const Bytes bytes = RecordBytes(
+        BuildSearchRequest(1, 2, 16, RecordType::Alarm, SearchRequestStyle::OldFirmware, "operator"));
     EXPECT_EQ(bytes[21], 3);
     ExpectZeroOutside(bytes, {{0, 22}});
     const auto query = ParseSearchRequest(bytes.data(), bytes.size());

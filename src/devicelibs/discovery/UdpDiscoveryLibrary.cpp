@@ -111,7 +111,8 @@ bool UdpDiscoveryLibrary::search() {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) break;
         const auto wait = std::min<std::chrono::milliseconds>(
-            kPollSlice, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) + std::chrono::milliseconds(1));
+            kPollSlice, std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now) +
+                            std::chrono::milliseconds(1));
         UdpSocket::Peer from;
         const std::ptrdiff_t size = socket.receiveFrom(datagram, sizeof datagram, &from, wait);
         if (size <= 0) continue;

@@ -23,7 +23,9 @@ bool ToAddress(const std::string& address, std::uint16_t port, sockaddr_in* out)
 
 }  // namespace
 
-UdpSocket::~UdpSocket() { close(); }
+UdpSocket::~UdpSocket() {
+    close();
+}
 UdpSocket::UdpSocket(UdpSocket&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
 UdpSocket& UdpSocket::operator=(UdpSocket&& other) noexcept {
     if (this != &other) {
@@ -63,8 +65,8 @@ std::uint16_t UdpSocket::localPort() const {
 bool UdpSocket::sendTo(const Peer& peer, const void* data, std::size_t length) {
     sockaddr_in target{};
     if (!valid() || !ToAddress(peer.address, peer.port, &target)) return false;
-    const ssize_t sent =
-        ::sendto(descriptor_, data, length, MSG_NOSIGNAL, reinterpret_cast<sockaddr*>(&target), sizeof target);
+    const ssize_t sent = ::sendto(descriptor_, data, length, MSG_NOSIGNAL,
+                                  reinterpret_cast<sockaddr*>(&target), sizeof target);
     return sent == static_cast<ssize_t>(length);
 }
 
@@ -73,7 +75,8 @@ std::ptrdiff_t UdpSocket::receiveFrom(void* buffer, std::size_t capacity, Peer* 
     pollfd entry{descriptor_, POLLIN, 0};
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (true) {
-        const auto left = std::chrono::duration_cast<Milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<Milliseconds>(deadline - std::chrono::steady_clock::now());
         const int ready = ::poll(&entry, 1, static_cast<int>(std::max<long long>(left.count(), 0)));
         if (ready == 0) return -1;
         if (ready < 0) {

@@ -12,7 +12,8 @@ namespace strovik {
 class CallbackSlot final {
 public:
     void set(TcpReceiveCallback callback) {
-        auto replacement = callback ? std::make_shared<const TcpReceiveCallback>(std::move(callback)) : nullptr;
+        auto replacement =
+            callback ? std::make_shared<const TcpReceiveCallback>(std::move(callback)) : nullptr;
         std::lock_guard lock(mutex_);
         callback_ = std::move(replacement);
     }
@@ -24,7 +25,8 @@ public:
             std::lock_guard lock(mutex_);
             callback = callback_;
         }
-        if (callback) (*callback)(handle, static_cast<const std::uint8_t*>(data), static_cast<std::int32_t>(length));
+        if (callback)
+            (*callback)(handle, static_cast<const std::uint8_t*>(data), static_cast<std::int32_t>(length));
     }
 
 private:

@@ -13,7 +13,8 @@ namespace {
 
 // Notifications carry sizes in 32 bits; larger files announce the largest value that fits.
 std::int32_t Clamp32(std::int64_t value) {
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int32_t>::max()));
+    return static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(value, 0, std::numeric_limits<std::int32_t>::max()));
 }
 
 std::int32_t FailureOfAnswer(std::int32_t status) {
@@ -29,8 +30,10 @@ std::int32_t FailureOfAnswer(std::int32_t status) {
 
 }  // namespace
 
-RemoteFileTransfer::RemoteFileTransfer(std::int32_t handle, TcpSocket socket, std::unique_ptr<QFile> localFile,
-                                       std::shared_ptr<const CallbackSlot> receiver, const TcpClientOptions& options)
+RemoteFileTransfer::RemoteFileTransfer(std::int32_t handle, TcpSocket socket,
+                                       std::unique_ptr<QFile> localFile,
+                                       std::shared_ptr<const CallbackSlot> receiver,
+                                       const TcpClientOptions& options)
     : SocketWorker(handle, std::move(socket)),
       localFile_(std::move(localFile)),
       receiver_(std::move(receiver)),
@@ -62,7 +65,8 @@ RemoteFileTransfer::Outcome RemoteFileTransfer::receiveFile() {
     constexpr Outcome stopped{Outcome::Kind::Stopped};
     const auto failed = [](std::int32_t failure) { return Outcome{Outcome::Kind::Failed, failure}; };
 
-    const SessionReply reply = ReceiveSessionAnswer(socket_, SessionKind::FileTransfer, options_.answerTimeout);
+    const SessionReply reply =
+        ReceiveSessionAnswer(socket_, SessionKind::FileTransfer, options_.answerTimeout);
     if (!mayContinue()) return stopped;
     if (reply.error != 0) return failed(TransferFailure::ConnectionLost);
     if (reply.answer.status != SessionStatus::Accepted) return failed(FailureOfAnswer(reply.answer.status));
@@ -77,7 +81,9 @@ RemoteFileTransfer::Outcome RemoteFileTransfer::receiveFile() {
         if (!mayContinue()) return stopped;
         if (status != MessageStatus::Ok) return failed(TransferFailure::ConnectionLost);
         // An empty message ends the file; it must have brought exactly the announced size.
-        if (block.empty()) return received == total ? Outcome{Outcome::Kind::Complete} : failed(TransferFailure::ConnectionLost);
+        if (block.empty())
+            return received == total ? Outcome{Outcome::Kind::Complete}
+                                     : failed(TransferFailure::ConnectionLost);
         const auto size = static_cast<std::int64_t>(block.size());
         if (received + size > total) return failed(TransferFailure::ConnectionLost);
         if (!beginWrite()) return stopped;

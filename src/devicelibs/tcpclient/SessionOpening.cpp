@@ -11,7 +11,8 @@ namespace {
 
 // TcpSocket reports why a connect failed as text; the codes callers tell apart are refusal (also
 // the offline-DDNS case), a name that does not resolve, and the timeout.
-std::int32_t ConnectErrorCode(const std::string& error, bool refused, std::chrono::steady_clock::duration spent,
+std::int32_t ConnectErrorCode(const std::string& error, bool refused,
+                              std::chrono::steady_clock::duration spent,
                               TcpClientOptions::Milliseconds timeout) {
     if (refused) return VerifyError::ConnectFailed;
     if (error.starts_with("cannot resolve")) return VerifyError::BadHost;
@@ -43,7 +44,8 @@ SessionStart ConnectAndSendHello(const std::string& host, std::uint16_t port, co
     const auto began = std::chrono::steady_clock::now();
     start.socket = TcpSocket::connectTo(host, port, options.connectTimeout, &error, &refused);
     if (!start.socket.valid()) {
-        start.error = ConnectErrorCode(error, refused, std::chrono::steady_clock::now() - began, options.connectTimeout);
+        start.error = ConnectErrorCode(error, refused, std::chrono::steady_clock::now() - began,
+                                       options.connectTimeout);
         return start;
     }
     if (SendMessage(start.socket, &hello, sizeof hello, options.sendTimeout) != MessageStatus::Ok) {
@@ -53,7 +55,8 @@ SessionStart ConnectAndSendHello(const std::string& host, std::uint16_t port, co
     return start;
 }
 
-SessionReply ReceiveSessionAnswer(TcpSocket& socket, SessionKind kind, TcpClientOptions::Milliseconds timeout) {
+SessionReply ReceiveSessionAnswer(TcpSocket& socket, SessionKind kind,
+                                  TcpClientOptions::Milliseconds timeout) {
     SessionReply reply;
     std::vector<std::uint8_t> message;
     switch (ReceiveMessage(socket, message, timeout)) {

@@ -12,7 +12,7 @@ namespace strovik {
 // The client's half of opening a session: connect, send the hello, read the device's answer. Each
 // step keeps its timeout from TcpClientOptions. Failures carry a VerifyError code.
 struct SessionStart {
-    TcpSocket socket;    // valid when error == 0
+    TcpSocket socket;  // valid when error == 0
     std::int32_t error = 0;
 };
 
@@ -25,7 +25,8 @@ struct SessionReply {
 };
 
 // The answer to a hello of the given kind; an answer of another kind is a protocol error.
-SessionReply ReceiveSessionAnswer(TcpSocket& socket, SessionKind kind, TcpClientOptions::Milliseconds timeout);
+SessionReply ReceiveSessionAnswer(TcpSocket& socket, SessionKind kind,
+                                  TcpClientOptions::Milliseconds timeout);
 
 // Both steps on the calling thread.
 struct OpenedSession {

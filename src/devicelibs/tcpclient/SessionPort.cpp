@@ -4,7 +4,8 @@ namespace strovik {
 
 std::optional<SessionTarget> DecodeSessionPort(std::int32_t port) {
     constexpr std::int32_t maxTcpPort = 65535;
-    if (port >= 1 && port <= maxTcpPort) return SessionTarget{static_cast<std::uint16_t>(port), SessionKind::Command, 0};
+    if (port >= 1 && port <= maxTcpPort)
+        return SessionTarget{static_cast<std::uint16_t>(port), SessionKind::Command, 0};
     for (const std::int32_t base : {kPtzPortBase, kOlderPtzPortBase}) {
         if (port < base || port >= base + kOlderPtzPortBase) continue;
         const std::int32_t devicePort = port - base + 10;

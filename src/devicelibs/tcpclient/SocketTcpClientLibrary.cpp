@@ -104,7 +104,8 @@ std::int32_t SocketTcpClientLibrary::NV_GetRemoteFile(const RemoteFileRequest& r
     // Unbuffered, so that every block is in the file by the time its notification says so.
     auto localFile = std::make_unique<QFile>(QString::fromStdString(request.localFilePath));
     if (!localFile->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return 0;
-    return startWorker(transfers_, std::move(start.socket), std::move(localFile), transferReceiver_, options_);
+    return startWorker(transfers_, std::move(start.socket), std::move(localFile), transferReceiver_,
+                       options_);
 }
 
 std::int32_t SocketTcpClientLibrary::NV_StopGetRemoteFile(std::int32_t transferHandle) {

@@ -38,7 +38,8 @@ public:
 private:
     // Registers a started worker under a new handle; 0 when no thread could be started.
     template <class Worker, class... Arguments>
-    std::int32_t startWorker(std::map<std::int32_t, std::shared_ptr<Worker>>& table, Arguments&&... arguments);
+    std::int32_t startWorker(std::map<std::int32_t, std::shared_ptr<Worker>>& table,
+                             Arguments&&... arguments);
     // Stops a worker taken out of its table and joins it, or keeps it until it finishes when its
     // thread is busy in a callback (or is the calling thread).
     void retire(const std::shared_ptr<SocketWorker>& worker);

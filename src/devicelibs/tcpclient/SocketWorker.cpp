@@ -2,7 +2,8 @@
 
 namespace strovik {
 
-SocketWorker::SocketWorker(std::int32_t handle, TcpSocket socket) : socket_(std::move(socket)), handle_(handle) {}
+SocketWorker::SocketWorker(std::int32_t handle, TcpSocket socket)
+    : socket_(std::move(socket)), handle_(handle) {}
 
 SocketWorker::~SocketWorker() {
     // Only reached with a joinable thread when the last reference was the thread's own, that is
@@ -26,7 +27,8 @@ void SocketWorker::stop() {
     std::unique_lock lock(mutex_);
     stopRequested_ = true;
     socket_.shutdown();
-    if (std::this_thread::get_id() == thread_.get_id()) return;  // from inside a callback: nothing is being written
+    if (std::this_thread::get_id() == thread_.get_id())
+        return;  // from inside a callback: nothing is being written
     writeDone_.wait(lock, [this] { return !writing_; });
 }
 

@@ -10,7 +10,8 @@ DeviceInfoRequest BuildDeviceInfoRequest(std::string_view userName, std::string_
 }
 
 std::optional<DeviceInfoRequest> ParseDeviceInfoRequest(const std::uint8_t* data, std::size_t length) {
-    if (length != sizeof(DeviceInfoRequest) || MessageCode(data, length) != kDeviceInfoCode) return std::nullopt;
+    if (length != sizeof(DeviceInfoRequest) || MessageCode(data, length) != kDeviceInfoCode)
+        return std::nullopt;
     return ReadRecord<DeviceInfoRequest>(data, length);
 }
 

@@ -49,7 +49,8 @@ inline constexpr std::size_t kChannelRightsBytes = 36;
 struct DeviceInfoReply {
     std::int32_t code = kDeviceInfoCode;
     FirmwareVersion version;
-    std::array<std::uint8_t, kChannelRightsBytes> channelRights{};  // [0-based channel]: non-zero = may search
+    std::array<std::uint8_t, kChannelRightsBytes>
+        channelRights{};  // [0-based channel]: non-zero = may search
 };
 #pragma pack(pop)
 static_assert(offsetof(DeviceInfoReply, version) == 4);

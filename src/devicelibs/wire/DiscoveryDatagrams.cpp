@@ -21,7 +21,8 @@ std::optional<DiscoveryProbe> ParseDiscoveryProbe(const std::uint8_t* data, std:
 std::optional<DiscoveryAnswer> ParseDiscoveryAnswer(const std::uint8_t* data, std::size_t length) {
     if (length != sizeof(DiscoveryAnswer)) return std::nullopt;
     auto answer = ReadRecord<DiscoveryAnswer>(data, length);
-    if (!answer || answer->magic != kDiscoveryMagic || answer->kind != DiscoveryKind::Answer) return std::nullopt;
+    if (!answer || answer->magic != kDiscoveryMagic || answer->kind != DiscoveryKind::Answer)
+        return std::nullopt;
     IpcSearchRecord& camera = answer->camera;
     Terminate(camera.macText);
     Terminate(camera.ipText);

@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
 
-bool IsLeapYear(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool IsLeapYear(std::int64_t year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int DaysInMonth(std::int64_t year, int month) {
     static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -32,7 +34,8 @@ std::int64_t DaysSince1601(std::int64_t year, int month, int day) {
 std::optional<std::uint64_t> ToFileTime(const LocalDateTime& time) {
     if (time.year < 1601 || time.year > 30828 || time.month < 1 || time.month > 12 || time.day < 1 ||
         time.day > DaysInMonth(time.year, time.month) || time.hour < 0 || time.hour > 23 || time.minute < 0 ||
-        time.minute > 59 || time.second < 0 || time.second > 59 || time.millisecond < 0 || time.millisecond > 999)
+        time.minute > 59 || time.second < 0 || time.second > 59 || time.millisecond < 0 ||
+        time.millisecond > 999)
         return std::nullopt;
     const std::int64_t milliseconds =
         DaysSince1601(time.year, time.month, time.day) * kMillisecondsPerDay +

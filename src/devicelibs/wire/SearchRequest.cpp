@@ -3,7 +3,8 @@
 namespace strovik {
 
 SearchRequest BuildSearchRequest(std::uint64_t startTime, std::uint64_t endTime, std::uint8_t channel,
-                                 std::uint8_t recordType, SearchRequestStyle style, std::string_view userName) {
+                                 std::uint8_t recordType, SearchRequestStyle style,
+                                 std::string_view userName) {
     SearchRequest request{};
     request.startTime = startTime;
     request.endTime = endTime;

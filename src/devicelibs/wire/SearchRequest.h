@@ -51,7 +51,8 @@ enum class SearchRequestStyle {
 };
 
 SearchRequest BuildSearchRequest(std::uint64_t startTime, std::uint64_t endTime, std::uint8_t channel,
-                                 std::uint8_t recordType, SearchRequestStyle style, std::string_view userName);
+                                 std::uint8_t recordType, SearchRequestStyle style,
+                                 std::string_view userName);
 
 // What a device reads from a request: the type without the new-firmware offset, and whether the
 // request came in the new style (and so carries a user name to check).

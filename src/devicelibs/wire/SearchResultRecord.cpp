@@ -10,7 +10,8 @@ std::vector<std::uint8_t> SearchResultMessage(const SearchResultRecord& record) 
 }
 
 std::optional<SearchResultRecord> ParseSearchResultMessage(const std::uint8_t* data, std::size_t length) {
-    if (length != kSearchResultMessageBytes || MessageCode(data, length) != kSearchResultCode) return std::nullopt;
+    if (length != kSearchResultMessageBytes || MessageCode(data, length) != kSearchResultCode)
+        return std::nullopt;
     return ReadRecord<SearchResultRecord>(data + 4, length - 4);
 }
 

@@ -21,8 +21,8 @@ inline constexpr std::int32_t kSearchFinishedCode = 102;
 struct SearchResultRecord {
     std::uint64_t startTime = 0;  // FILETIME of local time, as in the request
     std::uint64_t endTime = 0;
-    std::int64_t fileSize = 0;  // bytes
-    FixedText<260> fileName;    // the name on the device; the transfer asks for it by this name
+    std::int64_t fileSize = 0;    // bytes
+    FixedText<260> fileName;      // the name on the device; the transfer asks for it by this name
     std::uint8_t channel = 0;     // 1-based
     std::uint8_t recordType = 0;  // RecordType: 1 manual, 2 auto, 3 alarm
     std::array<std::uint8_t, 2> unused{};

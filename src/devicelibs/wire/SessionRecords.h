@@ -51,8 +51,8 @@ inline constexpr std::int32_t Refused = -3;         // any kind: the device will
 
 #pragma pack(push, 1)
 struct SessionAnswer {
-    std::int32_t kind = 0;    // echoes the hello's kind
-    std::int32_t status = 0;  // Verify: the verification answer (>= 0) or Refused; else SessionStatus
+    std::int32_t kind = 0;      // echoes the hello's kind
+    std::int32_t status = 0;    // Verify: the verification answer (>= 0) or Refused; else SessionStatus
     std::int64_t fileSize = 0;  // FileTransfer with Accepted: the bytes that follow
 };
 #pragma pack(pop)

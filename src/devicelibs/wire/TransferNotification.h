@@ -26,10 +26,11 @@ static_assert(sizeof(TransferNotification) == kTransferNotificationBytes);
 
 // The value of a 113 notification.
 namespace TransferFailure {
-inline constexpr std::int32_t CannotOpen = 0;     // the device could not open the file
-inline constexpr std::int32_t NoSuchFile = -1;    // the device has no such file
-inline constexpr std::int32_t ConnectionLost = -2;  // reset, closed early, silent too long or broke the protocol
-inline constexpr std::int32_t LocalWrite = -3;    // the local file could not be written (disk full, ...)
+inline constexpr std::int32_t CannotOpen = 0;   // the device could not open the file
+inline constexpr std::int32_t NoSuchFile = -1;  // the device has no such file
+inline constexpr std::int32_t ConnectionLost =
+    -2;                                         // reset, closed early, silent too long or broke the protocol
+inline constexpr std::int32_t LocalWrite = -3;  // the local file could not be written (disk full, ...)
 }  // namespace TransferFailure
 
 TransferNotification MakeTransferNotification(std::int32_t code, std::int32_t count, std::int32_t value);

@@ -10,7 +10,8 @@
 
 namespace strovik {
 
-static_assert(std::endian::native == std::endian::little, "wire records are read and written in place as little-endian");
+static_assert(std::endian::native == std::endian::little,
+              "wire records are read and written in place as little-endian");
 
 // A fixed-size, packed record that travels as its own bytes: value-initialising it zero-fills it,
 // and its integers are little-endian because the host is.
