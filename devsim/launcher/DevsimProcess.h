@@ -1,13 +1,11 @@
 #pragma once
 
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 
@@ -16,7 +14,10 @@ namespace strovik::devsim {
 // One devsim process for a test or a benchmark, on loopback addresses that no other process of
 // the same machine picks: 127.A.B.C with A and B from the process id and C from a counter per
 // process, so that tests running in parallel never meet. The config, the log and any file the
-// test writes live in a temporary directory that goes with the object. Needs a QCoreApplication.
+// test writes live in a temporary directory that goes with the object.
+//
+// devsim is started with posix_spawn rather than QProcess: QProcess starts children in a way that
+// ThreadSanitizer cannot follow, which would bury real reports of the tests under false ones.
 class DevsimProcess final {
 public:
     static constexpr std::uint16_t kDiscoveryPort = 39610;
@@ -55,7 +56,8 @@ private:
     QTemporaryDir directory_;
     std::string addressPrefix_;  // "127.A.B."
     int addressBase_ = 0;
-    std::unique_ptr<QProcess> process_;
+    int pid_ = -1;
+    int output_ = -1;  // read end of devsim's stdout
     QString error_;
 };
 

@@ -36,8 +36,8 @@ TEST(DevsimFaultsE2E, MalformedAndOversizedSearchAnswersAreSurvived) {
                      DeviceSection("oversized", devsim.address(3), kRecording + "SearchFault=oversized") +
                      DeviceSection("closing", devsim.address(4), kRecording + "CloseChance=100")))
         << devsim.errorString().toStdString();
+    ReceivedMessages received;  // outlives the library, whose threads call into it
     const auto library = CreateTcpClientLibrary(FastOptions());
-    ReceivedMessages received;
     library->NV_SetTCPClientCustomReciveCallback(received.callback());
     const auto request = AllDaySearch();
 
@@ -82,8 +82,8 @@ TEST(DevsimFaultsE2E, TransferFaultsEndInFailureNotificationsKeepingThePartialFi
         DeviceSection("oversized", devsim.address(4), kRecording + faultAfter + "TransferFault=oversized") +
         DeviceSection("closing", devsim.address(5), kRecording + "TransferBlock=100000\nCloseChance=100")))
         << devsim.errorString().toStdString();
+    ReceivedMessages received;  // outlives the library, whose threads call into it
     const auto library = CreateTcpClientLibrary(FastOptions());
-    ReceivedMessages received;
     library->NV_SetTCPClientReciveCallback(received.callback());
     // A reset discards what was still in flight, so after one the file holds at most what was sent.
     const struct {
@@ -187,8 +187,8 @@ TEST(DevsimFaultsE2E, LibraryDestroyedWithOpenConnectionsAndRunningTransfers) {
     ASSERT_TRUE(devsim.start(
         DeviceSection("dvr", devsim.address(2), kRecording + "TransferRate=1000000\nTransferBlock=50000")))
         << devsim.errorString().toStdString();
-    auto library = CreateTcpClientLibrary(FastOptions());
     ReceivedMessages received;
+    auto library = CreateTcpClientLibrary(FastOptions());
     library->NV_SetTCPClientReciveCallback(received.callback());
     ASSERT_GT(library->NV_ConnectTCPServer({devsim.address(2), 7050}), 0);
     ASSERT_GT(library->NV_ConnectTCPServer({devsim.address(2), 5050 - 10 + 200000}), 0);

@@ -69,8 +69,9 @@ TEST(DiscoveryE2E, FindsEverySimulatedCameraOnceAndEndsWithSearchDone) {
     sections += DeviceSection("dvr-without-identity", devsim.address(5), "Type=dvr");
     ASSERT_TRUE(devsim.start(sections)) << devsim.errorString().toStdString();
 
+    Cameras cameras;  // outlive the library, whose thread calls into them
+    Cameras later;
     const auto library = CreateDiscoveryLibrary(LoopbackOptions(devsim));
-    Cameras cameras;
     library->SetIPCSearchCallBack(cameras.callback());
     const auto began = std::chrono::steady_clock::now();
     library->StartIPCSearch();
@@ -94,7 +95,6 @@ TEST(DiscoveryE2E, FindsEverySimulatedCameraOnceAndEndsWithSearchDone) {
     }
 
     // A second search reports them again, to the callback registered now.
-    Cameras later;
     library->SetIPCSearchCallBack(later.callback());
     library->StartIPCSearch();
     ASSERT_TRUE(later.waitForSearchesDone(1, 5s));
@@ -104,8 +104,8 @@ TEST(DiscoveryE2E, FindsEverySimulatedCameraOnceAndEndsWithSearchDone) {
 
 TEST(DiscoveryE2E, NobodyAnsweringEndsWithSearchDoneAfterTheListeningTime) {
     DevsimProcess nothingThere;  // its addresses, but no devsim
-    const auto library = CreateDiscoveryLibrary(LoopbackOptions(nothingThere));
     Cameras cameras;
+    const auto library = CreateDiscoveryLibrary(LoopbackOptions(nothingThere));
     library->SetIPCSearchCallBack(cameras.callback());
     library->StartIPCSearch();
     ASSERT_TRUE(cameras.waitForSearchesDone(1, 5s));

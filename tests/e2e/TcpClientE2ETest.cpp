@@ -117,8 +117,8 @@ protected:
     static std::uint64_t At(int hour, int minute) { return *ToFileTime({2024, 3, 1, hour, minute, 0, 0}); }
 
     DevsimProcess devsim;
+    ReceivedMessages received;  // outlives the library, whose threads call into it
     std::shared_ptr<TcpClientLibrary> library = CreateTcpClientLibrary(FastOptions());
-    ReceivedMessages received;
     std::int32_t handle = 0;
 };
 
@@ -244,8 +244,8 @@ TEST(TcpClientE2E, FiftyMegabytesArriveByteExactWithNotificationsInOrder) {
     ASSERT_TRUE(devsim.start(DeviceSection(
         "dvr", devsim.address(2), "Recording1=big.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
         << devsim.errorString().toStdString();
+    ReceivedMessages received;  // outlives the library, whose threads call into it
     const auto library = CreateTcpClientLibrary(FastOptions());
-    ReceivedMessages received;
     library->NV_SetTCPClientReciveCallback(received.callback());
 
     const QString target = devsim.filePath(QStringLiteral("copy.264"));
@@ -281,8 +281,8 @@ TEST(TcpClientE2E, StoppedTransferKeepsWhatArrivedAndReportsNothingMore) {
                                    "TransferRate=4000000\nTransferBlock=65536\n"
                                    "Recording1=slow.mp4, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
         << devsim.errorString().toStdString();
+    ReceivedMessages received;  // outlives the library, whose threads call into it
     const auto library = CreateTcpClientLibrary(FastOptions());
-    ReceivedMessages received;
     library->NV_SetTCPClientReciveCallback(received.callback());
     const QString target = devsim.filePath(QStringLiteral("part.mp4"));
     const std::int32_t transfer =
@@ -314,8 +314,8 @@ TEST(TcpClientE2E, DeviceFailuresArriveAs113WithTheirReason) {
                       "Recording1=missing.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto\n"
                       "Recording2=a-folder.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
         << devsim.errorString().toStdString();
+    ReceivedMessages received;  // outlives the library, whose threads call into it
     const auto library = CreateTcpClientLibrary(FastOptions());
-    ReceivedMessages received;
     library->NV_SetTCPClientReciveCallback(received.callback());
     const struct {
         const char* remoteName;
