@@ -9,9 +9,6 @@ namespace strovik::devsim {
 
 namespace {
 
-// Inside a message, a client may pause this long between pieces.
-constexpr TcpSocket::Milliseconds kStallTimeout{10000};
-
 std::int64_t RecordingSize(const SimulatedDevice& device, const CatalogueEntry& entry) {
     const QFileInfo file(QString::fromStdString(device.recordingPath(entry)));
     return file.isFile() ? file.size() : 0;
@@ -79,22 +76,7 @@ const char* ServeCommandSession(SessionContext& session, LogLine& summary) {
         return Outcome::ClientLeft;
     std::vector<std::uint8_t> message;
     while (true) {
-        switch (ReceiveMessage(session.socket, message, session.config.idleTimeout, kStallTimeout)) {
-            case MessageStatus::Ok:
-                break;
-            case MessageStatus::TimedOut:
-                return Outcome::Idle;
-            case MessageStatus::Closed:
-                return Outcome::ClientLeft;
-            case MessageStatus::TooLong:
-            case MessageStatus::Failed:
-                summary.add("reason", "broken framing");
-                return Outcome::BadMessage;
-        }
-        if (session.closeAtRandom()) {
-            session.resetConnection();
-            return Outcome::RandomClose;
-        }
+        if (const char* ended = session.receiveRequest(message, summary)) return ended;
         const auto code = MessageCode(message.data(), message.size());
         if (code == kSearchRequestCode) {
             const auto query = ParseSearchRequest(message.data(), message.size());

@@ -6,8 +6,6 @@ namespace strovik::devsim {
 
 namespace {
 
-constexpr TcpSocket::Milliseconds kStallTimeout{10000};
-
 void LogPtzRecord(SessionContext& session, std::string_view path, const std::uint8_t* bytes) {
     const PtzCommand command = *ReadRecord<PtzCommand>(bytes, sizeof(PtzCommand));
     session.line("ptz")
@@ -32,22 +30,7 @@ const char* ServePtzSession(SessionContext& session, const SessionHello& hello, 
     if (!SendSessionAnswer(session, SessionKind::Ptz, SessionStatus::Accepted)) return Outcome::ClientLeft;
     std::vector<std::uint8_t> message;
     while (true) {
-        switch (ReceiveMessage(session.socket, message, session.config.idleTimeout, kStallTimeout)) {
-            case MessageStatus::Ok:
-                break;
-            case MessageStatus::TimedOut:
-                return Outcome::Idle;
-            case MessageStatus::Closed:
-                return Outcome::ClientLeft;
-            case MessageStatus::TooLong:
-            case MessageStatus::Failed:
-                summary.add("reason", "broken framing");
-                return Outcome::BadMessage;
-        }
-        if (session.closeAtRandom()) {
-            session.resetConnection();
-            return Outcome::RandomClose;
-        }
+        if (const char* ended = session.receiveRequest(message, summary)) return ended;
         if (message.size() != sizeof(PtzCommand)) {
             summary.add("reason", "PTZ record of " + std::to_string(message.size()) + " bytes");
             return Outcome::BadMessage;

@@ -67,4 +67,22 @@ bool SessionContext::closeAtRandom() {
     return std::uniform_int_distribution<int>(1, 100)(random_) <= device.faults.closeChancePercent;
 }
 
+const char* SessionContext::receiveRequest(std::vector<std::uint8_t>& message, LogLine& summary) {
+    switch (ReceiveMessage(socket, message, config.idleTimeout, kStallTimeout)) {
+        case MessageStatus::Ok:
+            break;
+        case MessageStatus::TimedOut:
+            return Outcome::Idle;
+        case MessageStatus::Closed:
+            return Outcome::ClientLeft;
+        case MessageStatus::TooLong:
+        case MessageStatus::Failed:
+            summary.add("reason", "broken framing");
+            return Outcome::BadMessage;
+    }
+    if (!closeAtRandom()) return nullptr;
+    resetConnection();
+    return Outcome::RandomClose;
+}
+
 }  // namespace strovik::devsim

@@ -13,6 +13,9 @@
 
 namespace strovik::devsim {
 
+// Inside a message, a client may pause this long between pieces before devsim gives it up.
+inline constexpr TcpSocket::Milliseconds kStallTimeout{10000};
+
 // Everything one session of a simulated device works with, on its own session thread.
 class SessionContext final {
 public:
@@ -41,6 +44,10 @@ public:
     void waitForClientToLeave();
     // The CloseChance fault knob: true when this step should end the session abruptly.
     bool closeAtRandom();
+    // The client's next message of a command or PTZ session. nullptr with the message, or the
+    // outcome that ends the session: the client left, stayed idle, broke the framing (noted in
+    // summary) or the CloseChance knob reset the connection.
+    const char* receiveRequest(std::vector<std::uint8_t>& message, LogLine& summary);
 
 private:
     std::mt19937 random_;

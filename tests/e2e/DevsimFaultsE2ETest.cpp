@@ -82,9 +82,7 @@ TEST(DevsimFaultsE2E, TransferFaultsEndInFailureNotificationsKeepingThePartialFi
         DeviceSection("oversized", devsim.address(4), kRecording + faultAfter + "TransferFault=oversized") +
         DeviceSection("closing", devsim.address(5), kRecording + "TransferBlock=100000\nCloseChance=100")))
         << devsim.errorString().toStdString();
-    ReceivedMessages received;  // outlives the library, whose threads call into it
-    const auto library = CreateTcpClientLibrary(FastOptions());
-    library->NV_SetTCPClientReciveCallback(received.callback());
+    TransferClient client;
     // A reset discards what was still in flight, so after one the file holds at most what was sent.
     const struct {
         const char* what;
@@ -101,13 +99,11 @@ TEST(DevsimFaultsE2E, TransferFaultsEndInFailureNotificationsKeepingThePartialFi
         SCOPED_TRACE(c.what);
         const QString target = devsim.filePath(QStringLiteral("copy-%1.264").arg(c.address));
         const auto began = std::chrono::steady_clock::now();
-        const std::int32_t transfer =
-            library->NV_GetRemoteFile({"file.264", target.toStdString(), devsim.address(c.address), 7050});
+        const std::int32_t transfer = client.getRemoteFile("file.264", target, devsim.address(c.address));
         ASSERT_GT(transfer, 0);
-        ASSERT_TRUE(received.waitFor(
-            [&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Failed); }, 10s));
+        ASSERT_TRUE(client.waitForCode(transfer, TransferCode::Failed, 10s));
         EXPECT_LT(std::chrono::steady_clock::now() - began, FastOptions().transferIdleTimeout + 3s);
-        const auto notifications = NotificationsOf(received.all(), transfer);
+        const auto notifications = client.notifications(transfer);
         EXPECT_EQ(notifications.front().code, TransferCode::Begin);
         EXPECT_EQ(notifications.back().code, TransferCode::Failed);
         EXPECT_EQ(notifications.back().value, TransferFailure::ConnectionLost);
@@ -187,24 +183,21 @@ TEST(DevsimFaultsE2E, LibraryDestroyedWithOpenConnectionsAndRunningTransfers) {
     ASSERT_TRUE(devsim.start(
         DeviceSection("dvr", devsim.address(2), kRecording + "TransferRate=1000000\nTransferBlock=50000")))
         << devsim.errorString().toStdString();
-    ReceivedMessages received;
-    auto library = CreateTcpClientLibrary(FastOptions());
-    library->NV_SetTCPClientReciveCallback(received.callback());
-    ASSERT_GT(library->NV_ConnectTCPServer({devsim.address(2), 7050}), 0);
-    ASSERT_GT(library->NV_ConnectTCPServer({devsim.address(2), 5050 - 10 + 200000}), 0);
-    const std::int32_t transfer = library->NV_GetRemoteFile(
-        {"file.264", devsim.filePath("copy.264").toStdString(), devsim.address(2), 7050});
+    TransferClient client;
+    ASSERT_GT(client.library->NV_ConnectTCPServer({devsim.address(2), 7050}), 0);
+    ASSERT_GT(client.library->NV_ConnectTCPServer({devsim.address(2), 5050 - 10 + 200000}), 0);
+    const std::int32_t transfer =
+        client.getRemoteFile("file.264", devsim.filePath("copy.264"), devsim.address(2));
     ASSERT_GT(transfer, 0);
-    ASSERT_TRUE(received.waitFor(
-        [&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Block); }, 5s));
+    ASSERT_TRUE(client.waitForCode(transfer, TransferCode::Block, 5s));
 
     const auto began = std::chrono::steady_clock::now();
-    library.reset();
+    client.library.reset();
     EXPECT_LT(std::chrono::steady_clock::now() - began, 1s);
-    const std::size_t delivered = received.all().size();
+    const std::size_t delivered = client.received.all().size();
     EXPECT_TRUE(devsim.waitForLogLine({"kind=transfer", "outcome=client-closed"}, 5s));
     EXPECT_TRUE(devsim.waitForLogLine({"kind=ptz", "outcome=client-closed"}, 5s));
-    EXPECT_EQ(received.all().size(), delivered);
+    EXPECT_EQ(client.received.all().size(), delivered);
 }
 
 }  // namespace

@@ -64,6 +64,30 @@ bool HasCode(const std::vector<ReceivedMessages::Message>& messages, std::int32_
     return false;
 }
 
+TransferClient::TransferClient() : library(CreateTcpClientLibrary(FastOptions())) {
+    library->NV_SetTCPClientReciveCallback(received.callback());
+}
+
+std::int32_t TransferClient::getRemoteFile(const std::string& remoteName, const QString& localPath,
+                                           const std::string& host) {
+    return library->NV_GetRemoteFile({remoteName, localPath.toStdString(), host, 7050});
+}
+
+std::vector<Notification> TransferClient::notifications(std::int32_t transfer) const {
+    return NotificationsOf(received.all(), transfer);
+}
+
+bool TransferClient::waitForCode(std::int32_t transfer, std::int32_t code,
+                                 std::chrono::milliseconds timeout) const {
+    return received.waitFor([&](const auto& messages) { return HasCode(messages, transfer, code); }, timeout);
+}
+
+QString CatalogueLine(int n, const QString& fileName) {
+    return QStringLiteral("Recording%1=%2, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto\n")
+        .arg(n)
+        .arg(fileName);
+}
+
 QByteArray PatternBytes(std::int64_t size, std::uint32_t seed) {
     QByteArray bytes(static_cast<qsizetype>(size), Qt::Uninitialized);
     std::uint32_t state = seed * 2654435761u + 1;

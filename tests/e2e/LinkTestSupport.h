@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -55,6 +56,23 @@ std::vector<Notification> NotificationsOf(const std::vector<ReceivedMessages::Me
 // The bytes the 112 notifications announced.
 std::int64_t BytesAnnounced(const std::vector<Notification>& notifications);
 bool HasCode(const std::vector<ReceivedMessages::Message>& messages, std::int32_t handle, std::int32_t code);
+
+// The library with a receive callback that records every transfer notification.
+class TransferClient {
+public:
+    TransferClient();
+    // NV_GetRemoteFile from the device's verification port 7050 (device port 5050).
+    std::int32_t getRemoteFile(const std::string& remoteName, const QString& localPath,
+                               const std::string& host);
+    std::vector<Notification> notifications(std::int32_t transfer) const;
+    bool waitForCode(std::int32_t transfer, std::int32_t code, std::chrono::milliseconds timeout) const;
+
+    ReceivedMessages received;  // declared first: outlives the library, whose threads call into it
+    std::shared_ptr<TcpClientLibrary> library;
+};
+
+// A catalogue line of a devsim device section: RecordingN=name on channel 1, an hour of 2024-03-01.
+QString CatalogueLine(int n, const QString& fileName);
 
 // Deterministic file content that no shifted or truncated copy matches.
 QByteArray PatternBytes(std::int64_t size, std::uint32_t seed = 1);

@@ -241,21 +241,15 @@ TEST(TcpClientE2E, FiftyMegabytesArriveByteExactWithNotificationsInOrder) {
     DevsimProcess devsim;
     const QByteArray content = PatternBytes(50'000'000);
     ASSERT_TRUE(devsim.writeFile(QStringLiteral("big.264"), content));
-    ASSERT_TRUE(devsim.start(DeviceSection(
-        "dvr", devsim.address(2), "Recording1=big.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
+    ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2), CatalogueLine(1, "big.264"))))
         << devsim.errorString().toStdString();
-    ReceivedMessages received;  // outlives the library, whose threads call into it
-    const auto library = CreateTcpClientLibrary(FastOptions());
-    library->NV_SetTCPClientReciveCallback(received.callback());
-
+    TransferClient client;
     const QString target = devsim.filePath(QStringLiteral("copy.264"));
-    const std::int32_t transfer =
-        library->NV_GetRemoteFile({"big.264", target.toStdString(), devsim.address(2), 7050});
+    const std::int32_t transfer = client.getRemoteFile("big.264", target, devsim.address(2));
     ASSERT_GT(transfer, 0);
-    ASSERT_TRUE(received.waitFor(
-        [&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Over); }, 60s));
+    ASSERT_TRUE(client.waitForCode(transfer, TransferCode::Over, 60s));
 
-    const auto notifications = NotificationsOf(received.all(), transfer);
+    const auto notifications = client.notifications(transfer);
     ASSERT_GE(notifications.size(), 4u);
     EXPECT_EQ(notifications.front().code, TransferCode::Begin);
     EXPECT_EQ(notifications.front().value, 50'000'000);
@@ -266,42 +260,38 @@ TEST(TcpClientE2E, FiftyMegabytesArriveByteExactWithNotificationsInOrder) {
     EXPECT_EQ(notifications[notifications.size() - 2].code, TransferCode::Complete);
     EXPECT_EQ(notifications.back().code, TransferCode::Over);
     EXPECT_EQ(BytesAnnounced(notifications), 50'000'000);
-    for (const auto& message : received.all()) EXPECT_EQ(message.bytes.size(), 520u);
+    for (const auto& message : client.received.all()) EXPECT_EQ(message.bytes.size(), 520u);
     EXPECT_TRUE(ReadWholeFile(target) == content);  // not EXPECT_EQ: 50 MB would be printed on failure
-    EXPECT_NE(library->NV_StopGetRemoteFile(transfer), 0);  // an ended transfer counts as stopped
-    EXPECT_EQ(library->NV_StopGetRemoteFile(transfer + 1000), 0);
+    EXPECT_NE(client.library->NV_StopGetRemoteFile(transfer), 0);  // an ended transfer counts as stopped
+    EXPECT_EQ(client.library->NV_StopGetRemoteFile(transfer + 1000), 0);
 }
 
 TEST(TcpClientE2E, StoppedTransferKeepsWhatArrivedAndReportsNothingMore) {
     DevsimProcess devsim;
     const QByteArray content = PatternBytes(20'000'000, 7);
     ASSERT_TRUE(devsim.writeFile(QStringLiteral("slow.mp4"), content));
-    ASSERT_TRUE(
-        devsim.start(DeviceSection("dvr", devsim.address(2),
-                                   "TransferRate=4000000\nTransferBlock=65536\n"
-                                   "Recording1=slow.mp4, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
+    ASSERT_TRUE(devsim.start(
+        DeviceSection("dvr", devsim.address(2),
+                      "TransferRate=4000000\nTransferBlock=65536\n" + CatalogueLine(1, "slow.mp4"))))
         << devsim.errorString().toStdString();
-    ReceivedMessages received;  // outlives the library, whose threads call into it
-    const auto library = CreateTcpClientLibrary(FastOptions());
-    library->NV_SetTCPClientReciveCallback(received.callback());
+    TransferClient client;
     const QString target = devsim.filePath(QStringLiteral("part.mp4"));
-    const std::int32_t transfer =
-        library->NV_GetRemoteFile({"slow.mp4", target.toStdString(), devsim.address(2), 7050});
+    const std::int32_t transfer = client.getRemoteFile("slow.mp4", target, devsim.address(2));
     ASSERT_GT(transfer, 0);
-    ASSERT_TRUE(received.waitFor(
+    ASSERT_TRUE(client.received.waitFor(
         [&](const auto& messages) {
             return BytesAnnounced(NotificationsOf(messages, transfer)) >= 1'000'000;
         },
         10s));
 
-    EXPECT_NE(library->NV_StopGetRemoteFile(transfer), 0);
-    const auto atStop = NotificationsOf(received.all(), transfer);
+    EXPECT_NE(client.library->NV_StopGetRemoteFile(transfer), 0);
+    const auto atStop = client.notifications(transfer);
     const QByteArray kept = ReadWholeFile(target);
     EXPECT_EQ(kept.size(), BytesAnnounced(atStop));  // every announced block is in the file, nothing more
     EXPECT_LT(kept.size(), content.size());
     EXPECT_TRUE(content.startsWith(kept));
     EXPECT_TRUE(devsim.waitForLogLine({"kind=transfer", "file=slow.mp4", "outcome=client-closed"}, 5s));
-    EXPECT_EQ(NotificationsOf(received.all(), transfer).size(), atStop.size());
+    EXPECT_EQ(client.notifications(transfer).size(), atStop.size());
     EXPECT_EQ(ReadWholeFile(target).size(), kept.size());
 }
 
@@ -309,14 +299,10 @@ TEST(TcpClientE2E, DeviceFailuresArriveAs113WithTheirReason) {
     DevsimProcess devsim;
     ASSERT_TRUE(
         QDir(devsim.directory()).mkdir(QStringLiteral("a-folder.264")));  // exists, but no file to open
-    ASSERT_TRUE(devsim.start(
-        DeviceSection("dvr", devsim.address(2),
-                      "Recording1=missing.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto\n"
-                      "Recording2=a-folder.264, 2024-03-01 08:00:00, 2024-03-01 09:00:00, 1, auto")))
+    ASSERT_TRUE(devsim.start(DeviceSection(
+        "dvr", devsim.address(2), CatalogueLine(1, "missing.264") + CatalogueLine(2, "a-folder.264"))))
         << devsim.errorString().toStdString();
-    ReceivedMessages received;  // outlives the library, whose threads call into it
-    const auto library = CreateTcpClientLibrary(FastOptions());
-    library->NV_SetTCPClientReciveCallback(received.callback());
+    TransferClient client;
     const struct {
         const char* remoteName;
         std::int32_t reason;
@@ -328,19 +314,15 @@ TEST(TcpClientE2E, DeviceFailuresArriveAs113WithTheirReason) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.remoteName);
         const QString target = devsim.filePath(QStringLiteral("out-") + QLatin1String(c.remoteName));
-        const std::int32_t transfer =
-            library->NV_GetRemoteFile({c.remoteName, target.toStdString(), devsim.address(2), 7050});
+        const std::int32_t transfer = client.getRemoteFile(c.remoteName, target, devsim.address(2));
         ASSERT_GT(transfer, 0);
-        ASSERT_TRUE(received.waitFor(
-            [&](const auto& messages) { return HasCode(messages, transfer, TransferCode::Failed); }, 5s));
-        const auto notifications = NotificationsOf(received.all(), transfer);
+        ASSERT_TRUE(client.waitForCode(transfer, TransferCode::Failed, 5s));
+        const auto notifications = client.notifications(transfer);
         ASSERT_EQ(notifications.size(), 1u);
         EXPECT_EQ(notifications[0].value, c.reason);
     }
     // A transfer that cannot even connect fails at once, with no handle.
-    EXPECT_EQ(library->NV_GetRemoteFile(
-                  {"missing.264", devsim.filePath("x").toStdString(), devsim.address(9), 7050}),
-              0);
+    EXPECT_EQ(client.getRemoteFile("missing.264", devsim.filePath("x"), devsim.address(9)), 0);
 }
 
 TEST(TcpClientE2E, PtzRecordsArriveByteExactOnEveryPath) {

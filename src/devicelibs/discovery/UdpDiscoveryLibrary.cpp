@@ -17,6 +17,8 @@ namespace {
 constexpr std::chrono::milliseconds kPollSlice{50};
 // Room for datagrams larger than an answer, so that those are recognised as not being one.
 constexpr std::size_t kDatagramCapacity = 2048;
+// A flood of distinct answers must not grow the list of cameras reported without bound.
+constexpr std::size_t kMaxCamerasPerSearch = 4096;
 
 }  // namespace
 
@@ -119,7 +121,9 @@ bool UdpDiscoveryLibrary::search() {
         auto answer = ParseDiscoveryAnswer(datagram, static_cast<std::size_t>(size));
         if (!answer || answer->searchId != probe.searchId) continue;
         IpcSearchRecord& camera = answer->camera;
-        if (!reported.emplace(camera.deviceId, camera.macText.str()).second) continue;
+        if (reported.size() >= kMaxCamerasPerSearch ||
+            !reported.emplace(camera.deviceId, camera.macText.str()).second)
+            continue;
         if (camera.ipText.empty()) camera.ipText = from.address;
         report(&camera, 1);
     }
