@@ -278,7 +278,7 @@ std::optional<DevsimConfig> LoadDevsimConfig(const QString& path, std::string* e
         config.maxSessions =
             static_cast<std::size_t>(simulator.number(QStringLiteral("MaxSessions"), 64, 1, 4096));
         config.idleTimeout = std::chrono::milliseconds(
-            simulator.number(QStringLiteral("IdleTimeoutMs"), 300000, 100, 86400000));
+            simulator.number(QStringLiteral("IdleTimeoutMs"), 3600000, 100, 86400000));
         config.seed = static_cast<std::uint32_t>(simulator.number(QStringLiteral("Seed"), 1, 0, 0xFFFFFFFF));
 
         std::set<std::pair<std::string, std::uint16_t>> ports;  // every port each device listens on

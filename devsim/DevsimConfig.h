@@ -81,7 +81,7 @@ struct DevsimConfig {
     std::string discoveryAddress = "127.0.0.1";
     std::uint16_t discoveryPort = 0;  // 0: no discovery responder
     std::size_t maxSessions = 64;     // per listening port
-    std::chrono::milliseconds idleTimeout{300000};
+    std::chrono::milliseconds idleTimeout{3600000};  // long enough for a PTZ session kept open between commands
     std::uint32_t seed = 1;
     std::vector<SimulatedDevice> devices;
 };

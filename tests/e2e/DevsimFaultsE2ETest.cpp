@@ -118,6 +118,22 @@ TEST(DevsimFaultsE2E, TransferFaultsEndInFailureNotificationsKeepingThePartialFi
     }
 }
 
+TEST(DevsimFaultsE2E, AFullLocalDiskEndsTheTransferIn113) {
+    DevsimProcess devsim;
+    ASSERT_TRUE(devsim.writeFile(QStringLiteral("file.264"), PatternBytes(3'000'000)));
+    ASSERT_TRUE(devsim.start(DeviceSection("dvr", devsim.address(2), kRecording)))
+        << devsim.errorString().toStdString();
+    TransferClient client;
+    const std::int32_t transfer =
+        client.getRemoteFile("file.264", QStringLiteral("/dev/full"), devsim.address(2));
+    ASSERT_GT(transfer, 0);
+    ASSERT_TRUE(client.waitForCode(transfer, TransferCode::Failed, 5s));
+    const auto notifications = client.notifications(transfer);
+    ASSERT_EQ(notifications.size(), 2u);
+    EXPECT_EQ(notifications[0].code, TransferCode::Begin);
+    EXPECT_EQ(notifications[1].value, TransferFailure::LocalWrite);
+}
+
 // Opens a raw connection to devsim's verification port and sends bytes as they are.
 TcpSocket RawClient(const std::string& address, const std::vector<std::uint8_t>& bytes) {
     TcpSocket socket = TcpSocket::connectTo(address, 7050, 2s);
