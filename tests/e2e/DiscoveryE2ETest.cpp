@@ -75,7 +75,7 @@ TEST(DiscoveryE2E, FindsEverySimulatedCameraOnceAndEndsWithSearchDone) {
     library->SetIPCSearchCallBack(cameras.callback());
     const auto began = std::chrono::steady_clock::now();
     library->StartIPCSearch();
-    EXPECT_LT(std::chrono::steady_clock::now() - began, 100ms);  // returns at once
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 300ms);  // returns at once, long before the listening time
     ASSERT_TRUE(cameras.waitForSearchesDone(1, 5s));
     EXPECT_GE(std::chrono::steady_clock::now() - began, LoopbackOptions(devsim).listenTime);
 
