@@ -56,6 +56,22 @@ MessageStatus ReceiveMessage(TcpSocket& socket, std::vector<std::uint8_t>& paylo
     return fromSocket(socket.receiveExactly(payload.data(), length, timeout));
 }
 
+MessageStatus ReceiveMessage(TcpSocket& socket, std::vector<std::uint8_t>& payload, TcpSocket::Milliseconds idleTimeout,
+                             TcpSocket::Milliseconds stallTimeout) {
+    std::uint8_t header[4];
+    std::size_t got = 0;
+    MessageStatus status = fromSocket(socket.receiveSome(header, sizeof header, &got, idleTimeout));
+    if (status != MessageStatus::Ok) return status;
+    status = fromSocket(socket.receiveExactly(header + got, sizeof header - got, stallTimeout));
+    if (status == MessageStatus::Ok) {
+        const std::uint32_t length = GetLittleEndian32(header);
+        if (length > kMaxMessageBytes) return MessageStatus::TooLong;
+        payload.resize(length);
+        if (length > 0) status = fromSocket(socket.receiveExactly(payload.data(), length, stallTimeout));
+    }
+    return status == MessageStatus::TimedOut ? MessageStatus::Failed : status;
+}
+
 void PutLittleEndian32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }

@@ -33,6 +33,13 @@ inline MessageStatus SendMessage(TcpSocket& socket, const std::vector<std::uint8
 // peer that trickles a message keeps it alive while one that goes silent times out.
 MessageStatus ReceiveMessage(TcpSocket& socket, std::vector<std::uint8_t>& payload, TcpSocket::Milliseconds timeout);
 
+// For connections that may rest between messages: waits up to idleTimeout for the next message to
+// begin (TimedOut then means that nothing was consumed, so the caller may simply wait again), and
+// then up to stallTimeout for each further piece of it. A peer that stalls inside a message gives
+// Failed, since the connection can no longer be read in step.
+MessageStatus ReceiveMessage(TcpSocket& socket, std::vector<std::uint8_t>& payload, TcpSocket::Milliseconds idleTimeout,
+                             TcpSocket::Milliseconds stallTimeout);
+
 // Little-endian field access for building and parsing records at fixed offsets.
 void PutLittleEndian32(std::uint8_t* at, std::uint32_t value);
 std::uint32_t GetLittleEndian32(const std::uint8_t* at);

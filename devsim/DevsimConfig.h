@@ -1,0 +1,92 @@
+#pragma once
+
+#include "devicelibs/wire/DeviceInfoRecords.h"
+#include "devicelibs/wire/FileTime.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace strovik::devsim {
+
+// What devsim plays, read from its INI file (docs/devsim.md describes every key).
+
+struct SimulatedUser {
+    std::string name;
+    std::string password;
+    int rights = 0;                    // verification rights level; 32 and above is verified
+    std::vector<bool> searchChannels;  // [0-based channel]: may search its recordings
+};
+
+struct CatalogueEntry {
+    std::string fileName;  // the name on the device, as searches report it and transfers ask for it
+    LocalDateTime start;
+    LocalDateTime end;
+    std::uint64_t startTime = 0;  // FILETIME
+    std::uint64_t endTime = 0;
+    std::uint8_t channel = 1;  // 1-based
+    std::uint8_t recordType = 1;
+};
+
+struct DiscoveryIdentity {
+    std::int32_t deviceId = 0;  // 0: the device does not answer discovery probes
+    std::string mac;
+    std::string mask = "255.0.0.0";
+    std::int32_t videoPort = 0;
+    std::string accessUser;
+    std::string accessPassword;
+};
+
+enum class VerifyFault { None, Refuse, Garbage, Oversized, Silence, Close };
+enum class SearchFault { None, Malformed, Oversized, Silence };
+enum class TransferFault { None, Drop, Stall, Oversized };
+
+struct DeviceFaults {
+    VerifyFault verify = VerifyFault::None;
+    std::chrono::milliseconds verifyDelay{0};
+    SearchFault search = SearchFault::None;
+    TransferFault transfer = TransferFault::None;
+    std::int64_t transferFaultAfterBytes = 0;
+    int closeChancePercent = 0;  // per message received (per block sent in transfers)
+};
+
+struct SimulatedDevice {
+    std::string name;
+    std::string address;  // 127.x.y.z
+    std::uint16_t port = 5050;
+    std::uint8_t deviceType = 1;  // DeviceType of devices/DeviceNode.h
+    int channels = 1;
+    FirmwareVersion firmware;
+    std::uint16_t ptzPort = 0;  // the raw PTZ socket (the channels' stream port)
+    std::vector<SimulatedUser> users;
+    DiscoveryIdentity discovery;
+    std::string recordingsFolder;  // absolute
+    std::vector<CatalogueEntry> catalogue;
+    std::int64_t transferBytesPerSecond = 0;  // 0: as fast as the connection takes them
+    std::int32_t transferBlockBytes = 1024 * 1024;
+    DeviceFaults faults;
+
+    std::uint16_t verificationPort() const { return static_cast<std::uint16_t>(port + 2000); }
+    const SimulatedUser* findUser(std::string_view userName) const;
+    // The catalogue file's path in the recordings folder.
+    std::string recordingPath(const CatalogueEntry& entry) const;
+};
+
+struct DevsimConfig {
+    std::string logPath;  // empty: stdout
+    std::string discoveryAddress = "127.0.0.1";
+    std::uint16_t discoveryPort = 0;  // 0: no discovery responder
+    std::size_t maxSessions = 64;     // per listening port
+    std::chrono::milliseconds idleTimeout{3600000};  // long enough for a PTZ session kept open between commands
+    std::uint32_t seed = 1;
+    std::vector<SimulatedDevice> devices;
+};
+
+// nullopt with *error saying which section and key is wrong.
+std::optional<DevsimConfig> LoadDevsimConfig(const QString& path, std::string* error);
+
+}  // namespace strovik::devsim

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "DevsimConfig.h"
+#include "EventLog.h"
+#include "devicelibs/discovery/UdpSocket.h"
+
+#include <thread>
+#include <vector>
+
+namespace strovik::devsim {
+
+// Answers discovery probes on one UDP address and port: one answer datagram per device that has a
+// discovery identity, sent back to the probe's source.
+class DiscoveryResponder final {
+public:
+    DiscoveryResponder(UdpSocket socket, const std::vector<SimulatedDevice>& devices, EventLog& log);
+    ~DiscoveryResponder();
+
+    void start();
+    void stop();
+
+private:
+    void run(std::stop_token stop);
+
+    UdpSocket socket_;
+    const std::vector<SimulatedDevice>& devices_;
+    EventLog& log_;
+    std::jthread thread_;
+};
+
+}  // namespace strovik::devsim

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "DevsimConfig.h"
+#include "DiscoveryResponder.h"
+#include "EventLog.h"
+#include "MediaService.h"
+#include "SessionServer.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace strovik::devsim {
+
+// All simulated devices: per device the verification port (device port + 2000), the device port
+// (live video, handed to the media service) and the raw PTZ port, plus one discovery responder.
+class Simulator final {
+public:
+    Simulator(const DevsimConfig& config, EventLog& log, MediaService& media);
+    ~Simulator();
+
+    // Prepares recordings and opens every port; false with *error when a port cannot be had.
+    bool start(std::string* error);
+    // Closes every port and session and joins every thread.
+    void stop();
+
+private:
+    bool listen(const SimulatedDevice& device, std::uint16_t port, std::string kind,
+                SessionServer::Handler handler, std::string* error);
+
+    const DevsimConfig& config_;
+    EventLog& log_;
+    MediaService& media_;
+    std::atomic<std::uint32_t> sessionCount_{0};
+    std::vector<std::unique_ptr<SessionServer>> servers_;
+    std::unique_ptr<DiscoveryResponder> discovery_;
+};
+
+}  // namespace strovik::devsim

@@ -1,0 +1,172 @@
+#include "devicelibs/tcpclient/SocketTcpClientLibrary.h"
+
+#include "devicelibs/tcpclient/SessionOpening.h"
+#include "devicelibs/tcpclient/SessionPort.h"
+#include "devicelibs/tcpclient/VerifyError.h"
+
+#include <QString>
+
+#include <algorithm>
+#include <system_error>
+
+namespace strovik {
+
+namespace {
+
+std::optional<std::uint16_t> TcpPort(std::int32_t port) {
+    if (port < 1 || port > 65535) return std::nullopt;
+    return static_cast<std::uint16_t>(port);
+}
+
+}  // namespace
+
+SocketTcpClientLibrary::SocketTcpClientLibrary(const TcpClientOptions& options) : options_(options) {}
+
+SocketTcpClientLibrary::~SocketTcpClientLibrary() {
+    std::vector<std::shared_ptr<SocketWorker>> workers;
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& [handle, connection] : connections_) workers.push_back(connection);
+        for (auto& [handle, transfer] : transfers_) workers.push_back(transfer);
+        workers.insert(workers.end(), retired_.begin(), retired_.end());
+        connections_.clear();
+        transfers_.clear();
+        retired_.clear();
+    }
+    for (const auto& worker : workers) worker->stop();
+    for (const auto& worker : workers) worker->join();
+}
+
+void SocketTcpClientLibrary::NV_SetTCPClientReciveCallback(TcpReceiveCallback callback) {
+    transferReceiver_->set(std::move(callback));
+}
+
+void SocketTcpClientLibrary::NV_SetTCPClientCustomReciveCallback(TcpReceiveCallback callback) {
+    commandReceiver_->set(std::move(callback));
+}
+
+std::int32_t SocketTcpClientLibrary::NV_VerifyUser(const VerifyUserRequest& request) {
+    const auto port = TcpPort(request.port);
+    if (!port) return VerifyError::BadPort;
+    SessionHello hello = MakeHello(SessionKind::Verify);
+    hello.userName = request.userName;
+    hello.password = request.password;
+    try {
+        const OpenedSession session = OpenSession(request.host, *port, hello, options_);
+        if (session.error != 0) return session.error;
+        return session.answer.status < 0 ? VerifyError::Refused : session.answer.status;
+    } catch (const std::exception&) {
+        return VerifyError::LibraryError;
+    }
+}
+
+std::int32_t SocketTcpClientLibrary::NV_ConnectTCPServer(const TcpServerAddress& server) {
+    const auto target = DecodeSessionPort(server.port);
+    if (!target) return 0;
+    SessionHello hello = MakeHello(target->kind);
+    hello.portEncoding = target->portEncoding;
+    OpenedSession session = OpenSession(server.host, target->tcpPort, hello, options_);
+    if (session.error != 0 || session.answer.status != SessionStatus::Accepted) return 0;
+    return startWorker(connections_, std::move(session.socket), commandReceiver_, options_);
+}
+
+std::int32_t SocketTcpClientLibrary::NV_ClientSendBuf(std::int32_t handle, const std::uint8_t* buffer,
+                                                      std::int32_t length, std::int32_t /*flags*/) {
+    std::shared_ptr<CommandConnection> connection;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = connections_.find(handle);
+        if (found == connections_.end()) return -1;
+        connection = found->second;
+    }
+    return connection->send(buffer, length);
+}
+
+void SocketTcpClientLibrary::NV_DisConnectTCPServer(std::int32_t handle) {
+    std::shared_ptr<CommandConnection> connection;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = connections_.find(handle);
+        if (found == connections_.end()) return;
+        connection = std::move(found->second);
+        connections_.erase(found);
+    }
+    retire(connection);
+}
+
+std::int32_t SocketTcpClientLibrary::NV_GetRemoteFile(const RemoteFileRequest& request) {
+    const auto port = TcpPort(request.port);
+    if (!port) return 0;
+    SessionHello hello = MakeHello(SessionKind::FileTransfer);
+    hello.fileName = request.remoteFileName;
+    SessionStart start = ConnectAndSendHello(request.host, *port, hello, options_);
+    if (start.error != 0) return 0;
+    // Unbuffered, so that every block is in the file by the time its notification says so.
+    auto localFile = std::make_unique<QFile>(QString::fromStdString(request.localFilePath));
+    if (!localFile->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return 0;
+    return startWorker(transfers_, std::move(start.socket), std::move(localFile), transferReceiver_,
+                       options_);
+}
+
+std::int32_t SocketTcpClientLibrary::NV_StopGetRemoteFile(std::int32_t transferHandle) {
+    std::shared_ptr<RemoteFileTransfer> transfer;
+    {
+        std::lock_guard lock(mutex_);
+        reapFinished();
+        const auto found = transfers_.find(transferHandle);
+        if (found == transfers_.end()) {
+            // A transfer that has already ended counts as stopped; a handle never issued does not.
+            const bool issued = transferHandle >= 1 && transferHandle <= lastHandle_;
+            return issued && !connections_.contains(transferHandle) ? 1 : 0;
+        }
+        transfer = std::move(found->second);
+        transfers_.erase(found);
+    }
+    retire(transfer);
+    return 1;
+}
+
+template <class Worker, class... Arguments>
+std::int32_t SocketTcpClientLibrary::startWorker(std::map<std::int32_t, std::shared_ptr<Worker>>& table,
+                                                 Arguments&&... arguments) {
+    std::lock_guard lock(mutex_);
+    reapFinished();
+    const std::int32_t handle = lastHandle_ + 1;
+    auto worker = std::make_shared<Worker>(handle, std::forward<Arguments>(arguments)...);
+    try {
+        worker->start();
+    } catch (const std::system_error&) {
+        return 0;
+    }
+    lastHandle_ = handle;
+    table.emplace(handle, std::move(worker));
+    return handle;
+}
+
+void SocketTcpClientLibrary::retire(const std::shared_ptr<SocketWorker>& worker) {
+    worker->stop();
+    std::lock_guard lock(mutex_);
+    if (worker->finished())
+        worker->join();
+    else
+        retired_.push_back(worker);
+    reapFinished();
+}
+
+void SocketTcpClientLibrary::reapFinished() {
+    const auto joinIfFinished = [](const std::shared_ptr<SocketWorker>& worker) {
+        if (!worker->finished()) return false;
+        worker->join();
+        return true;
+    };
+    std::erase_if(retired_, joinIfFinished);
+    std::erase_if(transfers_, [&](const auto& entry) { return joinIfFinished(entry.second); });
+    // A connection the device ended keeps its handle (sends fail) until it is disconnected.
+    for (auto& [handle, connection] : connections_) joinIfFinished(connection);
+}
+
+std::shared_ptr<TcpClientLibrary> CreateTcpClientLibrary(const TcpClientOptions& options) {
+    return std::make_shared<SocketTcpClientLibrary>(options);
+}
+
+}  // namespace strovik
