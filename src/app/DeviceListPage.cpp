@@ -40,6 +40,10 @@ TDeviceListPage::TDeviceListPage(MainWindowState& state, QWidget* parent) : QWid
     TreeViewList->setIconSize(QSize(16, 16));
     TreeViewList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TreeViewList->setSelectionMode(QAbstractItemView::SingleSelection);
+    // The column is narrow: long names scroll sideways rather than being cut to "CHANNE...".
+    TreeViewList->setIndentation(12);
+    TreeViewList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    TreeViewList->header()->setStretchLastSection(false);
     icons_ = new TreeIconProxy(this);
     icons_->setSourceModel(&state_.tree.model());
     TreeViewList->setModel(icons_);

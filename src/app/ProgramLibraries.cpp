@@ -1,17 +1,17 @@
 #include "app/ProgramLibraries.h"
 
-#include "devicelibs/doubles/RecordingDiscoveryLibrary.h"
-#include "devicelibs/doubles/RecordingTcpClientLibrary.h"
-
-#include <memory>
+#include "app/LanguageTables.h"
+#include "devicelibs/discovery/DiscoveryFactory.h"
+#include "devicelibs/tcpclient/TcpClientFactory.h"
+#include "platform/IniFile.h"
 
 namespace strovik {
 
-DeviceLibraries MakeProgramLibraries() {
+DeviceLibraries MakeProgramLibraries(const QString& appDir) {
     DeviceLibraries libraries;
-    // Stand-ins until the real TCP client and discovery libraries land; the lead swaps them in here.
-    libraries.tcpClient = std::make_shared<RecordingTcpClientLibrary>();
-    libraries.discovery = std::make_shared<RecordingDiscoveryLibrary>();
+    libraries.tcpClient = CreateTcpClientLibrary();
+    libraries.discovery =
+        CreateDiscoveryLibrary(ReadDiscoveryOptions(IniFile::load(appDir + QLatin1String(kSettingsFileName))));
     return libraries;
 }
 

@@ -41,10 +41,10 @@ int main(int argc, char** argv) {
     ApplyProgramLook(app);
     QtUiServices dialogs;
     MainWindowServices services;
-    services.libraries = MakeProgramLibraries();
+    services.appDir = ApplicationDirectory();
+    services.libraries = MakeProgramLibraries(services.appDir);
     services.ui = &dialogs;
     services.mixer = CreateSystemMixer();
-    services.appDir = ApplicationDirectory();
     services.fallbackDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     services.systemLanguageId = SystemDefaultLanguageId();
     services.programVersion = GetFileVersionText(QCoreApplication::applicationFilePath());
