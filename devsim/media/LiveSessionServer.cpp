@@ -101,4 +101,11 @@ void ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& m
     socket.shutdown();  // the client sees the end at once, whoever keeps the socket
 }
 
+std::function<void(TcpSocket&, const std::atomic<bool>&)> LiveSessionHandler(LiveDevice device, MediaCache& media,
+                                                                             LiveSessionOptions options) {
+    return [device = std::move(device), &media, options](TcpSocket& socket, const std::atomic<bool>& stop) {
+        ServeLiveSession(socket, device, media, stop, options);
+    };
+}
+
 }  // namespace strovik::devsim

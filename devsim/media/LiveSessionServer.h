@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace strovik::devsim {
@@ -29,5 +30,9 @@ struct LiveSessionOptions {
 // connection shut down.
 void ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const std::atomic<bool>& stop,
                       const LiveSessionOptions& options = {});
+
+// ServeLiveSession as a SessionListener handler; media must outlive the listener.
+std::function<void(TcpSocket&, const std::atomic<bool>&)> LiveSessionHandler(LiveDevice device, MediaCache& media,
+                                                                             LiveSessionOptions options = {});
 
 }  // namespace strovik::devsim

@@ -1,6 +1,7 @@
 // The video client library against the simulated device's live sessions on loopback.
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
-#include "e2e/LoopbackDevice.h"
+#include "devsim/media/LiveSessionServer.h"
+#include "devsim/media/SessionListener.h"
 #include "e2e/MediaProbe.h"
 #include "e2e/VideoTestSupport.h"
 #include "support/TempDir.h"
@@ -37,7 +38,7 @@ protected:
 };
 
 TEST_F(VideoClientTest, FourStreamsFillTheirTargetsAndSnapshotsKeepTheStreamSize) {
-    test::LoopbackDevice device(test::ServeMedia(kGate, media));
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{352, 198}, {240, 135}, {175, 99}, {400, 225}});
     FfmpegVideoClient client;
     // Main streams at 0 and 1, sub streams of the same channels at 2 and 3.
@@ -46,7 +47,14 @@ TEST_F(VideoClientTest, FourStreamsFillTheirTargetsAndSnapshotsKeepTheStreamSize
         handles.push_back(client.X_ClientStart(StartInfo(device.port(), i, &window.target(i)), -1, 2));
         ASSERT_GE(handles.back(), 1) << "stream " << i;
     }
-    for (int i = 0; i < 4; ++i) EXPECT_TRUE(test::WaitForPictures(window.target(i), 3)) << "stream " << i;
+    // Pictures come at the target's size when that shrinks the stream, else at the stream's own
+    // size (the painter stretches them).
+    const QSize pictureSizes[] = {{352, 198}, {240, 135}, {175, 99}, {320, 180}};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(test::WaitForPictures(window.target(i), 3));
+        EXPECT_EQ(window.target(i).lastPictureSize(), pictureSizes[i]);
+    }
 
     const struct {
         int stream;
@@ -66,9 +74,9 @@ TEST_F(VideoClientTest, FourStreamsFillTheirTargetsAndSnapshotsKeepTheStreamSize
 }
 
 TEST_F(VideoClientTest, FailedStartsReturnTheirCodes) {
-    test::LoopbackDevice device(test::ServeMedia(kGate, media));
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     // A device that accepts and never answers: it only waits for the client to give up.
-    test::LoopbackDevice mute([](TcpSocket& socket, const std::atomic<bool>&) {
+    devsim::SessionListener mute([](TcpSocket& socket, const std::atomic<bool>&) {
         std::uint8_t request[256];
         std::size_t received = 0;
         while (socket.receiveSome(request, sizeof request, &received, 10s) == TcpSocket::Status::Ok) {
@@ -103,7 +111,7 @@ TEST_F(VideoClientTest, FailedStartsReturnTheirCodes) {
 }
 
 TEST_F(VideoClientTest, StartExGoesThroughTheRelay) {
-    test::LoopbackDevice relay(test::ServeMedia(kGate, media));
+    devsim::SessionListener relay(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{160, 90}});
     FfmpegVideoClient client;
     // The device itself is not reachable; the relay serves the session.
@@ -118,7 +126,7 @@ TEST_F(VideoClientTest, StartExGoesThroughTheRelay) {
 TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
     devsim::LiveSessionOptions dropping;
     dropping.dropAfter = 600ms;
-    test::LoopbackDevice device(test::ServeMedia(kGate, media, dropping));
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media, dropping));
     FfmpegVideoClient client;
     test::VideoEventRecorder grid;
     auto fullScreenGrid = std::make_unique<test::VideoEventRecorder>();
@@ -149,7 +157,7 @@ TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
 }
 
 TEST_F(VideoClientTest, LastCleanupStopsTheStreams) {
-    test::LoopbackDevice device(test::ServeMedia(kGate, media));
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     FfmpegVideoClient client;
     test::VideoEventRecorder grid;
     client.X_ClientInit(kVideoEventMessage, &grid);
@@ -162,7 +170,7 @@ TEST_F(VideoClientTest, LastCleanupStopsTheStreams) {
 }
 
 TEST_F(VideoClientTest, CaptureWritesAnAviOfTheReceivedStream) {
-    test::LoopbackDevice device(test::ServeMedia(kGate, media));
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{320, 180}});
     FfmpegVideoClient client;
     const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 0, &window.target(0)), -1, 2);
@@ -197,7 +205,7 @@ TEST_F(VideoClientTest, CaptureWritesAnAviOfTheReceivedStream) {
 }
 
 TEST_F(VideoClientTest, DropLevelsChangeHowManyPicturesAreDecoded) {
-    test::LoopbackDevice device(test::ServeMedia(kGate, media));
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{160, 90}});
     RenderWidget& target = window.target(0);
     FfmpegVideoClient client;
@@ -228,7 +236,7 @@ TEST_F(VideoClientTest, DropLevelsChangeHowManyPicturesAreDecoded) {
 }
 
 TEST_F(VideoClientTest, PicturesMoveToANewTargetAndSurviveTheOldOneGoing) {
-    test::LoopbackDevice device(test::ServeMedia(kGate, media));
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{320, 180}, {200, 100}, {100, 60}});
     FfmpegVideoClient client;
     const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 1, &window.target(0)), -1, 2);
@@ -252,7 +260,7 @@ TEST_F(VideoClientTest, PicturesMoveToANewTargetAndSurviveTheOldOneGoing) {
 }
 
 TEST_F(VideoClientTest, SoundFollowsOneStreamAndNeedsNoSoundDevice) {
-    test::LoopbackDevice device(test::ServeMedia(kGate, media));
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     FfmpegVideoClient client;
     const std::int32_t main = client.X_ClientStart(StartInfo(device.port(), 0, nullptr), -1, 2);
     const std::int32_t sub = client.X_ClientStart(StartInfo(device.port(), 2, nullptr), -1, 2);

@@ -41,7 +41,7 @@ private:
     std::vector<RenderWidget*> targets_;
 };
 
-// Waits (bounded) until the target has painted `count` more pictures, each of its own size.
+// Waits (bounded) until the target has painted `count` more pictures.
 bool WaitForPictures(const RenderWidget& target, int count, int timeoutMs = 10000);
 
 // The process's thread count (Linux), to see that workers end.

@@ -1,32 +1,15 @@
 #include "devicelibs/ffmpeg/LiveStream.h"
 
 #include "devicelibs/video/G711.h"
-#include "devicelibs/wire/MessageFraming.h"
+#include "devicelibs/video/LiveFrameReader.h"
 
 namespace strovik {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 // A stream whose pictures all fail to decode for this long (at 25 frames a second) is as good as
 // lost: the window reconnects instead of showing a frozen picture for ever.
 constexpr int kMaxConsecutiveDecodeErrors = 50;
-
-// Reads exactly length bytes before deadline. Unlike TcpSocket::receiveExactly the deadline is
-// absolute, so a device that trickles bytes cannot keep a stream alive without whole frames.
-TcpSocket::Status ReceiveBefore(TcpSocket& socket, std::uint8_t* data, std::size_t length, Clock::time_point deadline) {
-    while (length > 0) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return TcpSocket::Status::TimedOut;
-        std::size_t received = 0;
-        const TcpSocket::Status status = socket.receiveSome(data, length, &received, left);
-        if (status != TcpSocket::Status::Ok) return status;
-        data += received;
-        length -= received;
-    }
-    return TcpSocket::Status::Ok;
-}
 
 }  // namespace
 
@@ -79,10 +62,11 @@ bool LiveStream::stopCapture() {
 }
 
 void LiveStream::run() {
-    std::vector<std::uint8_t> message;
-    while (!stopping_ && readFrame(message) == ReadResult::Frame) {
-        const FrameHeader header = ReadFrameHeader(message.data());
-        const std::uint8_t* body = message.data() + kFrameHeaderBytes;
+    LiveFrameReader reader(socket_);
+    while (!stopping_ &&
+           reader.next(std::chrono::steady_clock::now() + silenceTimeout_) == LiveFrameReader::Result::Frame) {
+        const FrameHeader& header = reader.header();
+        const std::uint8_t* body = reader.body();
         if (header.isPicture()) {
             if (!handlePicture(header, body)) break;
         } else if (header.isAudio()) {
@@ -90,21 +74,6 @@ void LiveStream::run() {
         }  // frames of other types are skipped
     }
     if (!stopping_ && onLost_) onLost_(handle_);
-}
-
-LiveStream::ReadResult LiveStream::readFrame(std::vector<std::uint8_t>& message) {
-    const Clock::time_point deadline = Clock::now() + silenceTimeout_;
-    std::uint8_t length[4];
-    if (ReceiveBefore(socket_, length, sizeof length, deadline) != TcpSocket::Status::Ok) return ReadResult::Lost;
-    const std::uint32_t messageLength = GetLittleEndian32(length);
-    if (messageLength < kFrameHeaderBytes || messageLength > kFrameHeaderBytes + kMaxFrameBodyBytes)
-        return ReadResult::Lost;
-    message.resize(messageLength);
-    if (ReceiveBefore(socket_, message.data(), messageLength, deadline) != TcpSocket::Status::Ok)
-        return ReadResult::Lost;
-    const FrameHeader header = ReadFrameHeader(message.data());
-    if (header.bodyLength != messageLength - kFrameHeaderBytes) return ReadResult::Lost;
-    return ReadResult::Frame;
 }
 
 bool LiveStream::handlePicture(const FrameHeader& header, const std::uint8_t* body) {

@@ -61,9 +61,7 @@ public:
     bool hasAudio() const { return hasAudio_; }
 
 private:
-    enum class ReadResult { Frame, Lost };
     void run();
-    ReadResult readFrame(std::vector<std::uint8_t>& message);
     bool handlePicture(const FrameHeader& header, const std::uint8_t* body);
     void handleAudio(const FrameHeader& header, const std::uint8_t* body);
 

@@ -41,6 +41,7 @@ QSize PictureSlot::targetSize() const {
 void PictureSlot::publish(QImage& picture) {
     std::lock_guard lock(mutex_);
     picture_.swap(picture);
+    ++published_;
     notifyLocked();
 }
 

@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QSize>
 
+#include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -39,6 +41,8 @@ public:
     void publish(QImage& picture);
     // Drops the picture: the target shows black again.
     void clear();
+    // Pictures published so far (for benchmarks and tests: compare with the pictures painted).
+    std::uint64_t picturesPublished() const { return published_; }
 
 private:
     void notifyLocked();
@@ -48,6 +52,7 @@ private:
     bool eventPending_ = false;
     QSize targetSize_;
     QImage picture_;
+    std::atomic<std::uint64_t> published_{0};
 };
 
 // What a video window, a floating window or a full-screen grid window implements to receive

@@ -1,13 +1,13 @@
-#include "e2e/LoopbackDevice.h"
+#include "devsim/media/SessionListener.h"
 
-namespace strovik::test {
+namespace strovik::devsim {
 
-LoopbackDevice::LoopbackDevice(Handler handler)
-    : handler_(std::move(handler)), listener_(TcpListener::listenOn("127.0.0.1", 0)), port_(listener_.port()) {
+SessionListener::SessionListener(Handler handler, const std::string& address)
+    : handler_(std::move(handler)), listener_(TcpListener::listenOn(address, 0)), port_(listener_.port()) {
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 
-LoopbackDevice::~LoopbackDevice() {
+SessionListener::~SessionListener() {
     stop_ = true;
     listener_.shutdown();
     acceptor_.join();
@@ -16,7 +16,7 @@ LoopbackDevice::~LoopbackDevice() {
     for (std::thread& session : sessions_) session.join();
 }
 
-void LoopbackDevice::acceptLoop() {
+void SessionListener::acceptLoop() {
     while (!stop_) {
         TcpSocket accepted = listener_.accept(std::chrono::milliseconds(100));
         if (!accepted.valid()) continue;
@@ -28,11 +28,4 @@ void LoopbackDevice::acceptLoop() {
     }
 }
 
-LoopbackDevice::Handler ServeMedia(devsim::LiveDevice device, devsim::MediaCache& media,
-                                   devsim::LiveSessionOptions options) {
-    return [device = std::move(device), &media, options](TcpSocket& socket, const std::atomic<bool>& stop) {
-        devsim::ServeLiveSession(socket, device, media, stop, options);
-    };
-}
-
-}  // namespace strovik::test
+}  // namespace strovik::devsim
