@@ -12,7 +12,8 @@ constexpr int kNalSps = 7;
 constexpr int kNalPps = 8;
 
 // Calls visit(begin, end) for each NAL unit (without its start code); stops when visit says so.
-void ForEachNal(const std::vector<std::uint8_t>& data, const std::function<bool(std::size_t, std::size_t)>& visit) {
+void ForEachNal(const std::vector<std::uint8_t>& data,
+                const std::function<bool(std::size_t, std::size_t)>& visit) {
     const std::size_t size = data.size();
     auto nextStart = [&](std::size_t from) {
         for (std::size_t i = from; i + 2 < size; ++i)

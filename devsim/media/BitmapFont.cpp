@@ -47,8 +47,8 @@ const std::uint8_t* GlyphRows(char character) {
     return GlyphRows('?');
 }
 
-void DrawText(std::uint8_t* plane, int stride, int width, int height, int x, int y, int scale, std::string_view text,
-              std::uint8_t value) {
+void DrawText(std::uint8_t* plane, int stride, int width, int height, int x, int y, int scale,
+              std::string_view text, std::uint8_t value) {
     for (const char character : text) {
         const std::uint8_t* rows = GlyphRows(character);
         for (int row = 0; row < kGlyphHeight; ++row) {

@@ -16,7 +16,7 @@ const std::uint8_t* GlyphRows(char character);
 
 // Draws text into an 8-bit plane (the luma of a picture) at (x, y), each font pixel scale x scale
 // plane pixels, clipped to the plane.
-void DrawText(std::uint8_t* plane, int stride, int width, int height, int x, int y, int scale, std::string_view text,
-              std::uint8_t value);
+void DrawText(std::uint8_t* plane, int stride, int width, int height, int x, int y, int scale,
+              std::string_view text, std::uint8_t value);
 
 }  // namespace strovik::devsim

@@ -31,13 +31,14 @@ Yuv ToYuv(int r, int g, int b) {
 
 // A dark, saturated colour that differs between channels and devices.
 Yuv BackgroundOf(const StreamId& stream) {
-    const std::size_t seed = std::hash<std::string>{}(stream.deviceName) + 7919u * static_cast<std::size_t>(stream.channelIndex);
+    const std::size_t seed =
+        std::hash<std::string>{}(stream.deviceName) + 7919u * static_cast<std::size_t>(stream.channelIndex);
     const int hue = static_cast<int>(seed % 360);
     const int sector = hue / 60;
     const int rising = (hue % 60) * 160 / 60;
     const int falling = 160 - rising;
-    const int table[6][3] = {{160, rising, 0}, {falling, 160, 0}, {0, 160, rising},
-                             {0, falling, 160}, {rising, 0, 160}, {160, 0, falling}};
+    const int table[6][3] = {{160, rising, 0},  {falling, 160, 0}, {0, 160, rising},
+                             {0, falling, 160}, {rising, 0, 160},  {160, 0, falling}};
     return ToYuv(table[sector][0] / 2 + 20, table[sector][1] / 2 + 20, table[sector][2] / 2 + 20);
 }
 
@@ -47,7 +48,8 @@ void FillRect(AVFrame& frame, int x, int y, int width, int height, Yuv colour) {
     const int right = std::clamp(x + width, 0, frame.width) & ~1;
     const int bottom = std::clamp(y + height, 0, frame.height) & ~1;
     if (left >= right || top >= bottom) return;
-    for (int row = top; row < bottom; ++row) std::memset(frame.data[0] + row * frame.linesize[0] + left, colour.y, right - left);
+    for (int row = top; row < bottom; ++row)
+        std::memset(frame.data[0] + row * frame.linesize[0] + left, colour.y, right - left);
     for (int row = top / 2; row < bottom / 2; ++row) {
         std::memset(frame.data[1] + row * frame.linesize[1] + left / 2, colour.u, (right - left) / 2);
         std::memset(frame.data[2] + row * frame.linesize[2] + left / 2, colour.v, (right - left) / 2);
@@ -61,8 +63,10 @@ void AddTexture(AVFrame& frame, int frameIndex) {
     for (int y = 0; y < frame.height; ++y) {
         std::uint8_t* row = frame.data[0] + y * frame.linesize[0];
         for (int x = 0; x < frame.width; ++x) {
-            const int band = ((x + y + shift) % kBandPeriod) < kBandPeriod / 2 ? kBandContrast : -kBandContrast;
-            std::uint32_t noise = static_cast<std::uint32_t>(x * 73856093) ^ static_cast<std::uint32_t>(y * 19349663) ^
+            const int band =
+                ((x + y + shift) % kBandPeriod) < kBandPeriod / 2 ? kBandContrast : -kBandContrast;
+            std::uint32_t noise = static_cast<std::uint32_t>(x * 73856093) ^
+                                  static_cast<std::uint32_t>(y * 19349663) ^
                                   static_cast<std::uint32_t>(frameIndex * 83492791);
             noise = (noise ^ (noise >> 13)) * 0x5bd1e995u;
             const int grain = static_cast<int>((noise >> 24) % (2 * kNoise + 1)) - kNoise;
@@ -80,12 +84,16 @@ void PaintChannelPicture(const StreamId& stream, int frameIndex, AVFrame& frame)
     const int margin = 4 * scale;
     const int line = (kGlyphHeight + 3) * scale;
     char caption[64];
-    std::snprintf(caption, sizeof caption, "CH %02d %s", stream.channelIndex + 1, stream.kind == StreamKind::Main ? "MAIN" : "SUB");
+    std::snprintf(caption, sizeof caption, "CH %02d %s", stream.channelIndex + 1,
+                  stream.kind == StreamKind::Main ? "MAIN" : "SUB");
     char size[32];
     std::snprintf(size, sizeof size, "%dX%d", frame.width, frame.height);
-    DrawText(frame.data[0], frame.linesize[0], frame.width, frame.height, margin, margin, scale, stream.deviceName, 235);
-    DrawText(frame.data[0], frame.linesize[0], frame.width, frame.height, margin, margin + line, scale * 2, caption, 235);
-    DrawText(frame.data[0], frame.linesize[0], frame.width, frame.height, margin, margin + 3 * line, scale, size, 180);
+    DrawText(frame.data[0], frame.linesize[0], frame.width, frame.height, margin, margin, scale,
+             stream.deviceName, 235);
+    DrawText(frame.data[0], frame.linesize[0], frame.width, frame.height, margin, margin + line, scale * 2,
+             caption, 235);
+    DrawText(frame.data[0], frame.linesize[0], frame.width, frame.height, margin, margin + 3 * line, scale,
+             size, 180);
 
     const int square = frame.height / 6;
     const int travel = frame.width + square;

@@ -26,7 +26,8 @@ std::vector<std::vector<std::uint8_t>> MakeAudioLoop(int channelIndex) {
         for (int s = 0; s < kAudioSamplesPerFrame; ++s) {
             const int sample = f * kAudioSamplesPerFrame + s;
             const bool beeping = sample % 8000 < 1600;
-            const double value = beeping ? 8000.0 * std::sin(2.0 * std::numbers::pi * pitch * sample / 8000.0) : 0.0;
+            const double value =
+                beeping ? 8000.0 * std::sin(2.0 * std::numbers::pi * pitch * sample / 8000.0) : 0.0;
             frames[f][s] = LinearToMuLaw(static_cast<std::int16_t>(value));
         }
     }
@@ -49,7 +50,8 @@ CodecContextPtr OpenEncoder(int width, int height) {
     // Two B-frames that nothing refers to, so that dropping such pictures is a real choice for a
     // client; one key frame per loop, so that every loop starts clean.
     av_opt_set(context->priv_data, "preset", "veryfast", 0);
-    av_opt_set(context->priv_data, "x264-params", "keyint=50:min-keyint=50:scenecut=0:b-pyramid=none:bframes=2:b-adapt=0:log=0", 0);
+    av_opt_set(context->priv_data, "x264-params",
+               "keyint=50:min-keyint=50:scenecut=0:b-pyramid=none:bframes=2:b-adapt=0:log=0", 0);
     av_opt_set(context->priv_data, "crf", "26", 0);
     if (avcodec_open2(context.get(), codec, nullptr) < 0) return nullptr;
     return context;
@@ -65,8 +67,8 @@ bool Drain(AVCodecContext& encoder, AVPacket& packet, EncodedLoop& loop) {
         picture.pts = packet.pts;
         picture.dts = packet.dts;
         picture.frameType = (packet.flags & AV_PKT_FLAG_KEY) != 0 ? FrameType::Key
-                            : IsReferencePicture(picture.data) ? FrameType::Picture
-                                                               : FrameType::Droppable;
+                            : IsReferencePicture(picture.data)    ? FrameType::Picture
+                                                                  : FrameType::Droppable;
         if (loop.parameterSets.empty() && picture.frameType == FrameType::Key)
             loop.parameterSets = ParameterSets(picture.data);
         loop.pictures.push_back(std::move(picture));
@@ -94,7 +96,8 @@ std::shared_ptr<const EncodedLoop> EncodeLoop(const StreamId& stream) {
         if (av_frame_make_writable(frame.get()) < 0) return nullptr;
         PaintChannelPicture(stream, i, *frame);
         frame->pts = i;
-        if (avcodec_send_frame(encoder.get(), frame.get()) < 0 || !Drain(*encoder, *packet, *loop)) return nullptr;
+        if (avcodec_send_frame(encoder.get(), frame.get()) < 0 || !Drain(*encoder, *packet, *loop))
+            return nullptr;
     }
     if (avcodec_send_frame(encoder.get(), nullptr) < 0 || !Drain(*encoder, *packet, *loop)) return nullptr;
     if (loop->pictures.size() != kLoopFrames || loop->parameterSets.empty()) return nullptr;

@@ -30,8 +30,8 @@ bool SendAnswer(TcpSocket& socket, std::int32_t result, const EncodedLoop* loop 
     return SendMessage(socket, EncodeRecord(answer), kSendTimeout) == MessageStatus::Ok;
 }
 
-bool SendFrame(TcpSocket& socket, std::vector<std::uint8_t>& message, std::uint8_t type, std::uint32_t stampMs,
-               const std::vector<std::uint8_t>& body) {
+bool SendFrame(TcpSocket& socket, std::vector<std::uint8_t>& message, std::uint8_t type,
+               std::uint32_t stampMs, const std::vector<std::uint8_t>& body) {
     message.resize(kFrameHeaderBytes + body.size());
     WriteFrameHeader(message.data(), {static_cast<std::uint32_t>(body.size()), stampMs, type});
     std::copy(body.begin(), body.end(), message.begin() + kFrameHeaderBytes);
@@ -47,7 +47,6 @@ bool WaitUntil(Clock::time_point deadline, const std::atomic<bool>& stop) {
     }
     return false;
 }
-
 
 void Serve(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const std::atomic<bool>& stop,
            const LiveSessionOptions& options) {
@@ -88,20 +87,22 @@ void Serve(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const
         const EncodedPicture& picture = loop->pictures[index];
         const auto stampMs = static_cast<std::uint32_t>(firstStampMs + n * kFrameIntervalMs);
         if (!SendFrame(socket, message, picture.frameType, stampMs, picture.data)) return;
-        if (!loop->audioFrames.empty() && !SendFrame(socket, message, FrameType::Audio, stampMs, loop->audioFrames[index]))
+        if (!loop->audioFrames.empty() &&
+            !SendFrame(socket, message, FrameType::Audio, stampMs, loop->audioFrames[index]))
             return;
     }
 }
 
 }  // namespace
 
-void ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const std::atomic<bool>& stop,
-                      const LiveSessionOptions& options) {
+void ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media,
+                      const std::atomic<bool>& stop, const LiveSessionOptions& options) {
     Serve(socket, device, media, stop, options);
     socket.shutdown();  // the client sees the end at once, whoever keeps the socket
 }
 
-std::function<void(TcpSocket&, const std::atomic<bool>&)> LiveSessionHandler(LiveDevice device, MediaCache& media,
+std::function<void(TcpSocket&, const std::atomic<bool>&)> LiveSessionHandler(LiveDevice device,
+                                                                             MediaCache& media,
                                                                              LiveSessionOptions options) {
     return [device = std::move(device), &media, options](TcpSocket& socket, const std::atomic<bool>& stop) {
         ServeLiveSession(socket, device, media, stop, options);

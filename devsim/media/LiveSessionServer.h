@@ -28,11 +28,12 @@ struct LiveSessionOptions {
 // until the client leaves, stop is set (seen within 50 ms), dropAfter passes, or the client stops
 // reading for 5 s. Runs on the caller's thread and returns when the session is over, with the
 // connection shut down.
-void ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const std::atomic<bool>& stop,
-                      const LiveSessionOptions& options = {});
+void ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media,
+                      const std::atomic<bool>& stop, const LiveSessionOptions& options = {});
 
 // ServeLiveSession as a SessionListener handler; media must outlive the listener.
-std::function<void(TcpSocket&, const std::atomic<bool>&)> LiveSessionHandler(LiveDevice device, MediaCache& media,
+std::function<void(TcpSocket&, const std::atomic<bool>&)> LiveSessionHandler(LiveDevice device,
+                                                                             MediaCache& media,
                                                                              LiveSessionOptions options = {});
 
 }  // namespace strovik::devsim

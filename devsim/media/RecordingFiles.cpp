@@ -19,7 +19,8 @@ std::int64_t PicturesFor(std::chrono::milliseconds duration) {
     return std::max<std::int64_t>(1, duration.count() / kFrameIntervalMs);
 }
 
-bool WriteFrame(QSaveFile& file, std::uint8_t type, std::uint32_t stampMs, const std::vector<std::uint8_t>& body) {
+bool WriteFrame(QSaveFile& file, std::uint8_t type, std::uint32_t stampMs,
+                const std::vector<std::uint8_t>& body) {
     std::uint8_t header[kFrameHeaderBytes];
     WriteFrameHeader(header, {static_cast<std::uint32_t>(body.size()), stampMs, type});
     return file.write(reinterpret_cast<const char*>(header), kFrameHeaderBytes) == kFrameHeaderBytes &&
@@ -56,13 +57,17 @@ std::string RecordingFileName(const RecordingEntry& entry) {
            entry.end.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".mp4";
 }
 
-std::string EnsureRecordingFile(const std::string& folder, const std::string& deviceName, const RecordingEntry& entry,
-                                MediaCache& media, std::chrono::seconds maxContent) {
-    const QString path = QDir(QString::fromStdString(folder)).filePath(QString::fromStdString(RecordingFileName(entry)));
+std::string EnsureRecordingFile(const std::string& folder, const std::string& deviceName,
+                                const RecordingEntry& entry, MediaCache& media,
+                                std::chrono::seconds maxContent) {
+    const QString path =
+        QDir(QString::fromStdString(folder)).filePath(QString::fromStdString(RecordingFileName(entry)));
     if (QFile::exists(path)) return path.toStdString();
-    const std::shared_ptr<const EncodedLoop> loop = media.loop({deviceName, entry.channelIndex, StreamKind::Main});
+    const std::shared_ptr<const EncodedLoop> loop =
+        media.loop({deviceName, entry.channelIndex, StreamKind::Main});
     if (!loop) return {};
-    const auto length = std::chrono::milliseconds(std::max<qint64>(entry.start.msecsTo(entry.end), kFrameIntervalMs));
+    const auto length =
+        std::chrono::milliseconds(std::max<qint64>(entry.start.msecsTo(entry.end), kFrameIntervalMs));
     const auto duration = std::min<std::chrono::milliseconds>(length, maxContent);
     const bool written =
         entry.format == RecordingFormat::FrameFormat
@@ -82,7 +87,8 @@ bool WriteFrameRecording(const std::string& path, const EncodedLoop& loop, std::
         const auto stampMs = static_cast<std::uint32_t>(firstStampMs + n * kFrameIntervalMs);
         const EncodedPicture& picture = loop.pictures[index];
         if (!WriteFrame(file, picture.frameType, stampMs, picture.data)) return false;
-        if (!loop.audioFrames.empty() && !WriteFrame(file, FrameType::Audio, stampMs, loop.audioFrames[index]))
+        if (!loop.audioFrames.empty() &&
+            !WriteFrame(file, FrameType::Audio, stampMs, loop.audioFrames[index]))
             return false;
     }
     return file.commit();
@@ -111,8 +117,10 @@ bool WriteMp4Recording(const std::string& path, const EncodedLoop& loop, std::ch
         if (!written) break;
         std::copy(picture.data.begin(), picture.data.end(), packet->data);
         packet->stream_index = video->index;
-        packet->pts = av_rescale_q(loopStart + picture.pts, AVRational{1, kFramesPerSecond}, video->time_base);
-        packet->dts = av_rescale_q(loopStart + picture.dts, AVRational{1, kFramesPerSecond}, video->time_base);
+        packet->pts =
+            av_rescale_q(loopStart + picture.pts, AVRational{1, kFramesPerSecond}, video->time_base);
+        packet->dts =
+            av_rescale_q(loopStart + picture.dts, AVRational{1, kFramesPerSecond}, video->time_base);
         packet->duration = av_rescale_q(1, AVRational{1, kFramesPerSecond}, video->time_base);
         if (picture.frameType == FrameType::Key) packet->flags |= AV_PKT_FLAG_KEY;
         written = av_interleaved_write_frame(output.get(), packet.get()) >= 0;

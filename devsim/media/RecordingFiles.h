@@ -39,8 +39,9 @@ inline constexpr std::chrono::seconds kDefaultMaxRecordingContent{60};
 // already; returns the file's path, or an empty text when it could not be written. A file is
 // written under a temporary name and renamed when complete, so an interrupted start-up never
 // leaves a truncated recording behind.
-std::string EnsureRecordingFile(const std::string& folder, const std::string& deviceName, const RecordingEntry& entry,
-                                MediaCache& media, std::chrono::seconds maxContent = kDefaultMaxRecordingContent);
+std::string EnsureRecordingFile(const std::string& folder, const std::string& deviceName,
+                                const RecordingEntry& entry, MediaCache& media,
+                                std::chrono::seconds maxContent = kDefaultMaxRecordingContent);
 
 // The writers behind it, also used by tests: duration is rounded to whole pictures.
 bool WriteFrameRecording(const std::string& path, const EncodedLoop& loop, std::chrono::milliseconds duration,

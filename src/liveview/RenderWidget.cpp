@@ -10,7 +10,9 @@ RenderWidget::RenderWidget(QWidget* parent) : QWidget(parent), slot_(std::make_s
     slot_->attach(this);
 }
 
-RenderWidget::~RenderWidget() { slot_->detach(); }
+RenderWidget::~RenderWidget() {
+    slot_->detach();
+}
 
 bool RenderWidget::event(QEvent* event) {
     if (event->type() == PictureSlot::pictureReadyEventType()) {

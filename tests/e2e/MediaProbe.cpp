@@ -24,7 +24,8 @@ MediaProbe ProbeMediaFile(const std::string& path) {
         probe.height = video->height;
         const AVCodec* codec = avcodec_find_decoder(video->codec_id);
         decoder.reset(avcodec_alloc_context3(codec));
-        if (decoder && (avcodec_parameters_to_context(decoder.get(), video) < 0 || avcodec_open2(decoder.get(), codec, nullptr) < 0))
+        if (decoder && (avcodec_parameters_to_context(decoder.get(), video) < 0 ||
+                        avcodec_open2(decoder.get(), codec, nullptr) < 0))
             decoder.reset();
     }
     if (audioIndex >= 0) probe.audioCodec = avcodec_get_name(input->streams[audioIndex]->codecpar->codec_id);
@@ -56,7 +57,8 @@ MediaProbe ProbeMediaFile(const std::string& path) {
     }
     if (decoder && avcodec_send_packet(decoder.get(), nullptr) >= 0) drain();
     if (videoIndex >= 0 && firstStamp != AV_NOPTS_VALUE)
-        probe.durationSeconds = static_cast<double>(lastEnd - firstStamp) * av_q2d(input->streams[videoIndex]->time_base);
+        probe.durationSeconds =
+            static_cast<double>(lastEnd - firstStamp) * av_q2d(input->streams[videoIndex]->time_base);
     return probe;
 }
 

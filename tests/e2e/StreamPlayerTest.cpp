@@ -55,12 +55,14 @@ struct FeedResult {
 
 // Feeds a plain-format file in 4096-byte pieces after its header; a refused piece waits for the
 // buffer callback (in 500 ms slices, 20 s at most) and is offered again.
-FeedResult FeedPlainFile(StreamPlayerLibrary& player, FeederSignal& signal, const QByteArray& file, int headLength) {
+FeedResult FeedPlainFile(StreamPlayerLibrary& player, FeederSignal& signal, const QByteArray& file,
+                         int headLength) {
     FeedResult result;
     for (qsizetype offset = headLength; offset < file.size();) {
         const auto piece = static_cast<std::int32_t>(std::min<qsizetype>(4096, file.size() - offset));
         int waits = 0;
-        while (player.X_Play_InputData(kPort, reinterpret_cast<const std::uint8_t*>(file.constData() + offset), piece) == 0) {
+        while (player.X_Play_InputData(
+                   kPort, reinterpret_cast<const std::uint8_t*>(file.constData() + offset), piece) == 0) {
             ++result.refusals;
             std::unique_lock lock(signal.mutex);
             const int seen = signal.calls;
@@ -77,7 +79,8 @@ FeedResult FeedPlainFile(StreamPlayerLibrary& player, FeederSignal& signal, cons
 // Feeds a frame-format file frame by frame as remote playback hands frames over (7 bytes before
 // the body, 5 after), one frame every `pace`; a refused frame resets the buffer and is given once
 // more. Returns the picture frames accepted.
-int FeedFrameFile(StreamPlayerLibrary& player, const std::string& path, std::chrono::milliseconds pace = 0ms) {
+int FeedFrameFile(StreamPlayerLibrary& player, const std::string& path,
+                  std::chrono::milliseconds pace = 0ms) {
     FrameFileReader reader(path);
     std::vector<std::uint8_t> buffer;
     int accepted = 0;
@@ -169,7 +172,9 @@ TEST_F(StreamPlayerTest, PlaysAnMp4FileFedInPiecesWithTheBufferCallbackAsFlowCon
     ASSERT_GE(headLength, 8);
     ASSERT_NE(player.X_Play_SetSourceBufCallBack(kPort, 10240, &FeederSignal::Callback, &signal, nullptr), 0);
     ASSERT_NE(player.X_Play_SetStreamOpenMode(kPort, StreamOpenMode::FileWithHeader), 0);
-    ASSERT_NE(player.X_Play_OpenStream(kPort, reinterpret_cast<const std::uint8_t*>(bytes.constData()), headLength), 0);
+    ASSERT_NE(
+        player.X_Play_OpenStream(kPort, reinterpret_cast<const std::uint8_t*>(bytes.constData()), headLength),
+        0);
     ASSERT_NE(player.X_Play_Play(kPort, &window.target(0)), 0);
 
     FeedResult fed;
@@ -239,7 +244,9 @@ TEST_F(StreamPlayerTest, RefusesWhatItCannotPlay) {
     FfmpegStreamPlayer player;
 
     // A frame-format file named as a plain one, and the other way round.
-    EXPECT_EQ(player.X_Play_OpenStream(kPort, frameData, std::max(8, player.X_Play_GetFileHeadLength(kPort, frameData))), 0);
+    EXPECT_EQ(player.X_Play_OpenStream(kPort, frameData,
+                                       std::max(8, player.X_Play_GetFileHeadLength(kPort, frameData))),
+              0);
     EXPECT_EQ(player.X_Play_DVROpenStream(kPort, mp4Data, 16, 0), 0);
     // A first header announcing a body beyond the limit.
     std::uint8_t header[kFrameHeaderBytes];
@@ -259,7 +266,9 @@ TEST_F(StreamPlayerTest, RefusesWhatItCannotPlay) {
     ASSERT_NE(player.X_Play_DVROpenStream(kPort, header, kFrameHeaderBytes, 0), 0);
     std::vector<std::uint8_t> big(kDvrInputLeadBytes + kMaxFrameBodyBytes + 1 + kDvrInputTailBytes, 0);
     EXPECT_EQ(player.X_Play_DVRInputData(kPort, big.data(), 12, FrameType::Key), 0);
-    EXPECT_EQ(player.X_Play_DVRInputData(kPort, big.data(), static_cast<std::int32_t>(big.size()), FrameType::Key), 0);
+    EXPECT_EQ(
+        player.X_Play_DVRInputData(kPort, big.data(), static_cast<std::int32_t>(big.size()), FrameType::Key),
+        0);
     EXPECT_EQ(player.X_Play_DVRInputData(kPort, big.data(), 100, 9), 0);
 
     // Not frame format at all: the conversion writes nothing.
@@ -282,7 +291,8 @@ TEST_F(StreamPlayerTest, UndecodablePicturesFailThePortWithoutHarm) {
         // A start code and a slice header that claims an IDR picture, then noise.
         const std::uint8_t idr[] = {0, 0, 0, 1, 0x65, 0x88};
         std::copy(std::begin(idr), std::end(idr), frame.begin() + kDvrInputLeadBytes);
-        return player.X_Play_DVRInputData(kPort, frame.data(), static_cast<std::int32_t>(frame.size()), FrameType::Key);
+        return player.X_Play_DVRInputData(kPort, frame.data(), static_cast<std::int32_t>(frame.size()),
+                                          FrameType::Key);
     };
     int accepted = 0;
     EXPECT_TRUE(QTest::qWaitFor([&] { return feedGarbage() == 0 || ++accepted > 2000; }, 20000));

@@ -71,7 +71,8 @@ TEST(VideoClientBadInput, MisbehavingDevicesEndInTheLostStreamEvent) {
          }},
         {"a truncated frame, then the connection closes",
          [](TcpSocket& socket) {
-             std::vector<std::uint8_t> message = FrameMessage(5000, FrameType::Key, std::vector<std::uint8_t>(5000, 7));
+             std::vector<std::uint8_t> message =
+                 FrameMessage(5000, FrameType::Key, std::vector<std::uint8_t>(5000, 7));
              std::uint8_t length[4];
              PutLittleEndian32(length, static_cast<std::uint32_t>(message.size()));
              socket.sendAll(length, 4, 2s);
@@ -80,7 +81,9 @@ TEST(VideoClientBadInput, MisbehavingDevicesEndInTheLostStreamEvent) {
          }},
         {"a header announcing a body beyond 102384 bytes",
          [](TcpSocket& socket) {
-             SendMessage(socket, FrameMessage(kMaxFrameBodyBytes + 1, FrameType::Key, std::vector<std::uint8_t>(16)), 2s);
+             SendMessage(socket,
+                         FrameMessage(kMaxFrameBodyBytes + 1, FrameType::Key, std::vector<std::uint8_t>(16)),
+                         2s);
          }},
         {"a message too long for any frame",
          [](TcpSocket& socket) {
@@ -89,7 +92,9 @@ TEST(VideoClientBadInput, MisbehavingDevicesEndInTheLostStreamEvent) {
              socket.sendAll(length, 4, 2s);
          }},
         {"a header whose length disagrees with its message",
-         [](TcpSocket& socket) { SendMessage(socket, FrameMessage(100, FrameType::Key, std::vector<std::uint8_t>(50)), 2s); }},
+         [](TcpSocket& socket) {
+             SendMessage(socket, FrameMessage(100, FrameType::Key, std::vector<std::uint8_t>(50)), 2s);
+         }},
         {"silence", [](TcpSocket&) {}},
         {"a trickle of bytes that never makes a frame",
          [](TcpSocket& socket) {
@@ -116,7 +121,8 @@ TEST(VideoClientBadInput, MisbehavingDevicesEndInTheLostStreamEvent) {
         EXPECT_EQ(grid.events[0].wParam, kStreamLostEvent);
         EXPECT_EQ(grid.events[0].lParam, handle - kStreamHandleBias);
         EXPECT_NE(client.X_ClientStop(handle, 2), 0);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return test::ThreadCount() <= threadsBefore; }, 5000)) << "worker left behind";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return test::ThreadCount() <= threadsBefore; }, 5000))
+            << "worker left behind";
         EXPECT_EQ(window.target(0).picturesPainted(), 0);
         client.X_ClientCleanup();
     }
@@ -133,9 +139,11 @@ TEST(VideoClientBadInput, CorruptSlicesInAGoodStreamAreRiddenOut) {
             std::vector<std::uint8_t> body = loop->pictures[n % devsim::kLoopFrames].data;
             // Every third picture gets a burst of noise in its slice data.
             if (n % 3 == 2 && body.size() > 64)
-                for (std::size_t i = body.size() / 2; i < body.size() / 2 + 32; ++i) body[i] = static_cast<std::uint8_t>(random());
+                for (std::size_t i = body.size() / 2; i < body.size() / 2 + 32; ++i)
+                    body[i] = static_cast<std::uint8_t>(random());
             const std::uint8_t type = loop->pictures[n % devsim::kLoopFrames].frameType;
-            if (SendMessage(socket, FrameMessage(static_cast<std::uint32_t>(body.size()), type, body), 2s) != MessageStatus::Ok)
+            if (SendMessage(socket, FrameMessage(static_cast<std::uint32_t>(body.size()), type, body), 2s) !=
+                MessageStatus::Ok)
                 return;
             std::this_thread::sleep_for(40ms);
         }

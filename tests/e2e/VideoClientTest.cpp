@@ -20,7 +20,8 @@ using test::kVideoEventMessage;
 
 const devsim::LiveDevice kGate{"Gate", 2, "admin", "secret"};
 
-ClientStartInfo StartInfo(std::uint16_t port, int streamIndex, RenderTarget* target, const std::string& password = "secret") {
+ClientStartInfo StartInfo(std::uint16_t port, int streamIndex, RenderTarget* target,
+                          const std::string& password = "secret") {
     ClientStartInfo info;
     info.channelIndex = static_cast<std::uint8_t>(streamIndex);
     info.port = port;
@@ -116,7 +117,8 @@ TEST_F(VideoClientTest, StartExGoesThroughTheRelay) {
     FfmpegVideoClient client;
     // The device itself is not reachable; the relay serves the session.
     ClientStartInfo info = StartInfo(1, 0, &window.target(0));
-    const std::int32_t handle = client.X_ClientStartEx(info, RelayInfo{"127.0.0.1", static_cast<std::int16_t>(relay.port())}, 2);
+    const std::int32_t handle =
+        client.X_ClientStartEx(info, RelayInfo{"127.0.0.1", static_cast<std::int16_t>(relay.port())}, 2);
     ASSERT_GE(handle, 1);
     EXPECT_TRUE(test::WaitForPictures(window.target(0), 2));
     EXPECT_EQ(client.X_ClientStartEx(info, RelayInfo{"127.0.0.1", 0}, 2), ClientStartError::BadArguments);
@@ -268,7 +270,8 @@ TEST_F(VideoClientTest, SoundFollowsOneStreamAndNeedsNoSoundDevice) {
     ASSERT_GE(sub, 1);
     EXPECT_NE(client.X_ClientAudioStart(main, 2), 0);
     EXPECT_EQ(client.X_ClientAudioStart(sub, 2), 0) << "the sub stream carries no sound";
-    EXPECT_EQ(client.X_ClientAudioStop(2), 0) << "starting the sub stream's sound already ended the main one's";
+    EXPECT_EQ(client.X_ClientAudioStop(2), 0)
+        << "starting the sub stream's sound already ended the main one's";
     EXPECT_NE(client.X_ClientAudioStart(main, 2), 0);
     EXPECT_NE(client.X_ClientAudioStop(2), 0);
     EXPECT_NE(client.X_ClientStop(main, 2), 0);

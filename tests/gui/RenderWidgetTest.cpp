@@ -34,7 +34,8 @@ TEST(RenderWidget, PublishesItsSizeAndStretchesThePictureOrShowsBlack) {
     EXPECT_EQ(widget.lastPictureSize(), QSize(2, 1));
 
     slot->clear();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return widget.grab().toImage().pixel(10, 10) == qRgb(0, 0, 0); }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return widget.grab().toImage().pixel(10, 10) == qRgb(0, 0, 0); }, 5000));
 }
 
 TEST(RenderWidget, AWorkerCanReuseItsPictureOnceTheWidgetHasPaintedIt) {

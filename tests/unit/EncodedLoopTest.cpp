@@ -38,8 +38,8 @@ TEST(EncodedLoop, IsALoopOfDecodablePicturesStartingWithAKeyFrame) {
         int pictures = 0;
         for (int round = 0; round < 2; ++round)
             for (const EncodedPicture& picture : loop->pictures)
-                EXPECT_TRUE(decoder.decode(picture.data.data(), picture.data.size(), picture.frameType == FrameType::Key,
-                                           [&](const AVFrame& frame) {
+                EXPECT_TRUE(decoder.decode(picture.data.data(), picture.data.size(),
+                                           picture.frameType == FrameType::Key, [&](const AVFrame& frame) {
                                                EXPECT_EQ(frame.width, c.width);
                                                EXPECT_EQ(frame.height, c.height);
                                                ++pictures;
@@ -61,7 +61,8 @@ TEST(EncodedLoop, DropLevelsSkipWhatTheySay) {
     const struct {
         DropLevel level;
         int expected;
-    } cases[] = {{DropLevel::None, kLoopFrames}, {DropLevel::NonReference, referenced}, {DropLevel::NonKey, keys}};
+    } cases[] = {
+        {DropLevel::None, kLoopFrames}, {DropLevel::NonReference, referenced}, {DropLevel::NonKey, keys}};
     for (const auto& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.level));
         H264Decoder decoder;

@@ -10,7 +10,8 @@ namespace {
 TEST(FrameFormat, HeaderFieldsSitAtTheirOffsets) {
     std::uint8_t header[kFrameHeaderBytes];
     WriteFrameHeader(header, {0x01020304, 0xA0B0C0D0, FrameType::Droppable});
-    const std::uint8_t expected[kFrameHeaderBytes] = {4, 3, 2, 1, 0, 0, 0, 0, 0xD0, 0xC0, 0xB0, 0xA0, 0, 0x30, 0, 0};
+    const std::uint8_t expected[kFrameHeaderBytes] = {4,    3,    2,    1,    0, 0,    0, 0,
+                                                      0xD0, 0xC0, 0xB0, 0xA0, 0, 0x30, 0, 0};
     EXPECT_TRUE(std::equal(header, header + kFrameHeaderBytes, expected));
 
     // Readers take the type from the upper four bits of byte 13 only and ignore the other bytes.
@@ -56,9 +57,13 @@ TEST(FrameFileReader, ReadsWholeFramesAndSaysWhyItStops) {
         QByteArray bytes;
         std::vector<Status> expected;
     } cases[] = {
-        {"two frames", Frame(3, FrameType::Key, 3) + Frame(0, FrameType::Audio, 0), {Status::Frame, Status::Frame, Status::End}},
+        {"two frames",
+         Frame(3, FrameType::Key, 3) + Frame(0, FrameType::Audio, 0),
+         {Status::Frame, Status::Frame, Status::End}},
         {"empty file", QByteArray(), {Status::End}},
-        {"cut inside a header", Frame(3, FrameType::Key, 3) + QByteArray(10, 0), {Status::Frame, Status::Truncated}},
+        {"cut inside a header",
+         Frame(3, FrameType::Key, 3) + QByteArray(10, 0),
+         {Status::Frame, Status::Truncated}},
         {"cut inside a body", Frame(30, FrameType::Key, 12), {Status::Truncated}},
         {"body beyond the limit", Frame(kMaxFrameBodyBytes + 1, FrameType::Key, 8), {Status::BodyTooLong}},
         {"unknown types are handed on", Frame(2, 9, 2), {Status::Frame, Status::End}},

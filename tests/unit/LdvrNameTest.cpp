@@ -34,7 +34,7 @@ TEST(LdvrName, ReadsOnlyNamesThatFollowTheLayout) {
         {head + "0_0_", true, 0, 0},
         {head + "1234567890123456_2_", true, 1234567890123456, 2},
         {head + "12345678901234567_2_", false, 0, 0},  // first field longer than 16 characters
-        {head + "9_17", false, 0, 0},                   // second field not ended by "_"
+        {head + "9_17", false, 0, 0},                  // second field not ended by "_"
         {head + "x9_1_", false, 0, 0},
         {head + "_1_", false, 0, 0},
         {head.substr(0, 30), false, 0, 0},

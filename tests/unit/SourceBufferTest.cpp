@@ -64,13 +64,14 @@ TEST(SourceBuffer, CallbackFiresOncePerArmingBelowTheThreshold) {
 TEST(SourceBuffer, AStarvedReaderKeepsCallingAReArmingCallbackUntilInterrupted) {
     SourceBuffer buffer(1000);
     std::atomic<int> calls{0};
-    buffer.setCallback(70, 400,
-                       [&](std::int32_t, std::uint32_t buffered, void*, void*) {
-                           EXPECT_EQ(buffered, 0u);
-                           ++calls;
-                           buffer.rearmCallback();  // as the playback feeder does
-                       },
-                       nullptr);
+    buffer.setCallback(
+        70, 400,
+        [&](std::int32_t, std::uint32_t buffered, void*, void*) {
+            EXPECT_EQ(buffered, 0u);
+            ++calls;
+            buffer.rearmCallback();  // as the playback feeder does
+        },
+        nullptr);
     std::uint8_t out[10];
     std::size_t got = 1;
     std::thread reader([&] { got = buffer.read(out, sizeof out); });
@@ -87,8 +88,9 @@ TEST(SourceBuffer, AStarvedReaderKeepsCallingAReArmingCallbackUntilInterrupted) 
 
 TEST(DecodeLevels, MapTheCallersLevels) {
     const std::pair<std::int32_t, DropLevel> drops[] = {
-        {0, DropLevel::None},   {18, DropLevel::NonReference}, {88, DropLevel::NonKey},
-        {388, DropLevel::NonKey}, {6388, DropLevel::NonKey},  {100, DropLevel::None}, {-12, DropLevel::None},
+        {0, DropLevel::None},     {18, DropLevel::NonReference}, {88, DropLevel::NonKey},
+        {388, DropLevel::NonKey}, {6388, DropLevel::NonKey},     {100, DropLevel::None},
+        {-12, DropLevel::None},
     };
     for (const auto& [level, expected] : drops) EXPECT_EQ(DropLevelForThrowLevel(level), expected) << level;
     EXPECT_FALSE(PictureQualityForLevel(6).skipLoopFilter);

@@ -47,7 +47,8 @@ std::vector<RecordingStreamPlayerLibrary::Call> RecordingStreamPlayerLibrary::ca
     return named;
 }
 
-bool RecordingStreamPlayerLibrary::fireSourceBufferCallback(std::int32_t port, std::uint32_t bufferedBytes) const {
+bool RecordingStreamPlayerLibrary::fireSourceBufferCallback(std::int32_t port,
+                                                            std::uint32_t bufferedBytes) const {
     Registration registration;
     {
         std::lock_guard lock(mutex_);
@@ -72,7 +73,8 @@ std::int32_t RecordingStreamPlayerLibrary::X_Play_GetCPUUsage() {
     return cpuUsage_;
 }
 
-std::int32_t RecordingStreamPlayerLibrary::X_Play_GetFileHeadLength(std::int32_t port, const std::uint8_t* firstFourBytes) {
+std::int32_t RecordingStreamPlayerLibrary::X_Play_GetFileHeadLength(std::int32_t port,
+                                                                    const std::uint8_t* firstFourBytes) {
     return record(MakeCall("X_Play_GetFileHeadLength", port, 0, Bytes(firstFourBytes, 4), {}, nullptr));
 }
 
@@ -80,14 +82,16 @@ std::int32_t RecordingStreamPlayerLibrary::X_Play_SetStreamOpenMode(std::int32_t
     return record(MakeCall("X_Play_SetStreamOpenMode", port, mode, {}, {}, nullptr));
 }
 
-std::int32_t RecordingStreamPlayerLibrary::X_Play_SetSourceBufCallBack(std::int32_t port, std::uint32_t threshold,
-                                                                       SourceBufferCallback callback, void* user,
-                                                                       void*) {
+std::int32_t RecordingStreamPlayerLibrary::X_Play_SetSourceBufCallBack(std::int32_t port,
+                                                                       std::uint32_t threshold,
+                                                                       SourceBufferCallback callback,
+                                                                       void* user, void*) {
     {
         std::lock_guard lock(mutex_);
         callbacks_[port] = {std::move(callback), user};
     }
-    return record(MakeCall("X_Play_SetSourceBufCallBack", port, static_cast<std::int32_t>(threshold), {}, {}, nullptr));
+    return record(
+        MakeCall("X_Play_SetSourceBufCallBack", port, static_cast<std::int32_t>(threshold), {}, {}, nullptr));
 }
 
 std::int32_t RecordingStreamPlayerLibrary::X_Play_ResetSourceBufFlag(std::int32_t port) {
@@ -103,7 +107,8 @@ std::int32_t RecordingStreamPlayerLibrary::X_Play_OpenStream(std::int32_t port, 
     return record(MakeCall("X_Play_OpenStream", port, length, Bytes(header, length), {}, nullptr));
 }
 
-std::int32_t RecordingStreamPlayerLibrary::X_Play_DVROpenStream(std::int32_t port, const std::uint8_t* frameHeader,
+std::int32_t RecordingStreamPlayerLibrary::X_Play_DVROpenStream(std::int32_t port,
+                                                                const std::uint8_t* frameHeader,
                                                                 std::int32_t length, std::int32_t audioSeen) {
     return record(MakeCall("X_Play_DVROpenStream", port, audioSeen, Bytes(frameHeader, length), {}, nullptr));
 }
@@ -126,7 +131,9 @@ std::int32_t RecordingStreamPlayerLibrary::X_Play_Play(std::int32_t port, Render
     return record(MakeCall("X_Play_Play", port, 0, {}, {}, window));
 }
 
-std::int32_t RecordingStreamPlayerLibrary::X_Play_Stop(std::int32_t port) { return record(MakeCall("X_Play_Stop", port)); }
+std::int32_t RecordingStreamPlayerLibrary::X_Play_Stop(std::int32_t port) {
+    return record(MakeCall("X_Play_Stop", port));
+}
 
 std::int32_t RecordingStreamPlayerLibrary::X_Play_CloseStream(std::int32_t port) {
     return record(MakeCall("X_Play_CloseStream", port));
@@ -136,7 +143,9 @@ std::int32_t RecordingStreamPlayerLibrary::X_Play_PlaySound(std::int32_t port) {
     return record(MakeCall("X_Play_PlaySound", port));
 }
 
-std::int32_t RecordingStreamPlayerLibrary::X_Play_StopSound() { return record(MakeCall("X_Play_StopSound")); }
+std::int32_t RecordingStreamPlayerLibrary::X_Play_StopSound() {
+    return record(MakeCall("X_Play_StopSound"));
+}
 
 std::int32_t RecordingStreamPlayerLibrary::X_Play_CapPicFile(std::int32_t port, const std::string& fileName) {
     return record(MakeCall("X_Play_CapPicFile", port, 0, {}, fileName, nullptr));
@@ -146,7 +155,8 @@ std::int32_t RecordingStreamPlayerLibrary::X_Play_SetPicQuality(std::int32_t por
     return record(MakeCall("X_Play_SetPicQuality", port, level, {}, {}, nullptr));
 }
 
-std::int32_t RecordingStreamPlayerLibrary::X_Play_ChangeRenderHandle(std::int32_t port, RenderTarget* window) {
+std::int32_t RecordingStreamPlayerLibrary::X_Play_ChangeRenderHandle(std::int32_t port,
+                                                                     RenderTarget* window) {
     return record(MakeCall("X_Play_ChangeRenderHandle", port, 0, {}, {}, window));
 }
 

@@ -17,7 +17,7 @@ public:
     struct Call {
         std::string name;  // "X_Play_Play", ...
         std::int32_t port = 0;
-        std::int32_t value = 0;  // mode, level, threshold, frame type or audio flag
+        std::int32_t value = 0;          // mode, level, threshold, frame type or audio flag
         std::vector<std::uint8_t> data;  // bytes handed over (header, input, four bytes)
         std::string fileName;
         RenderTarget* window = nullptr;
@@ -39,11 +39,13 @@ public:
     std::int32_t X_Play_GetCPUUsage() override;
     std::int32_t X_Play_GetFileHeadLength(std::int32_t port, const std::uint8_t* firstFourBytes) override;
     std::int32_t X_Play_SetStreamOpenMode(std::int32_t port, std::int32_t mode) override;
-    std::int32_t X_Play_SetSourceBufCallBack(std::int32_t port, std::uint32_t threshold, SourceBufferCallback callback,
-                                             void* user, void* reserved) override;
+    std::int32_t X_Play_SetSourceBufCallBack(std::int32_t port, std::uint32_t threshold,
+                                             SourceBufferCallback callback, void* user,
+                                             void* reserved) override;
     std::int32_t X_Play_ResetSourceBufFlag(std::int32_t port) override;
     std::int32_t X_Play_ResetSourceBuffer(std::int32_t port) override;
-    std::int32_t X_Play_OpenStream(std::int32_t port, const std::uint8_t* header, std::int32_t length) override;
+    std::int32_t X_Play_OpenStream(std::int32_t port, const std::uint8_t* header,
+                                   std::int32_t length) override;
     std::int32_t X_Play_DVROpenStream(std::int32_t port, const std::uint8_t* frameHeader, std::int32_t length,
                                       std::int32_t audioSeen) override;
     std::int32_t X_Play_InputData(std::int32_t port, const std::uint8_t* data, std::int32_t length) override;

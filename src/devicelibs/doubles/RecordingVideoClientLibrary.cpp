@@ -41,7 +41,8 @@ std::vector<RecordingVideoClientLibrary::Call> RecordingVideoClientLibrary::call
     return calls_;
 }
 
-std::vector<RecordingVideoClientLibrary::Call> RecordingVideoClientLibrary::callsNamed(const std::string& callName) const {
+std::vector<RecordingVideoClientLibrary::Call> RecordingVideoClientLibrary::callsNamed(
+    const std::string& callName) const {
     std::vector<Call> named;
     for (const Call& call : calls())
         if (call.name == callName) named.push_back(call);
@@ -56,7 +57,8 @@ int RecordingVideoClientLibrary::initCount() const {
 void RecordingVideoClientLibrary::reportStreamLost(std::int32_t handle) const {
     std::lock_guard lock(mutex_);
     for (const auto& [window, message] : receivers_)
-        QCoreApplication::postEvent(window, new VideoClientEvent(message, kStreamLostEvent, handle - kStreamHandleBias));
+        QCoreApplication::postEvent(
+            window, new VideoClientEvent(message, kStreamLostEvent, handle - kStreamHandleBias));
 }
 
 std::int32_t RecordingVideoClientLibrary::record(Call call) {
@@ -133,7 +135,8 @@ std::int32_t RecordingVideoClientLibrary::X_ClientThrowBFrame(std::int32_t handl
     return record(MakeCall("X_ClientThrowBFrame", handle, level, linkType, {}, nullptr));
 }
 
-std::int32_t RecordingVideoClientLibrary::X_ClientChangeRenderHandle(std::int32_t handle, RenderTarget* window,
+std::int32_t RecordingVideoClientLibrary::X_ClientChangeRenderHandle(std::int32_t handle,
+                                                                     RenderTarget* window,
                                                                      std::uint16_t linkType) {
     return record(MakeCall("X_ClientChangeRenderHandle", handle, 0, linkType, {}, window));
 }
@@ -143,7 +146,8 @@ std::int32_t RecordingVideoClientLibrary::X_ClientCapPicFile(std::int32_t handle
     return record(MakeCall("X_ClientCapPicFile", handle, 0, linkType, fileName, nullptr));
 }
 
-std::int32_t RecordingVideoClientLibrary::X_ClientStartCaptureFile(std::int32_t handle, const std::string& fileName,
+std::int32_t RecordingVideoClientLibrary::X_ClientStartCaptureFile(std::int32_t handle,
+                                                                   const std::string& fileName,
                                                                    std::uint16_t linkType) {
     return record(MakeCall("X_ClientStartCaptureFile", handle, 0, linkType, fileName, nullptr));
 }

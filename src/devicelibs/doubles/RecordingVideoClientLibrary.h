@@ -51,15 +51,20 @@ public:
     // --- VideoClientLibrary ---
     std::int32_t X_ClientInit(std::uint32_t message, QObject* window) override;
     void X_ClientCleanup() override;
-    std::int32_t X_ClientStart(const ClientStartInfo& info, std::int32_t loginHandle, std::uint16_t linkType) override;
-    std::int32_t X_ClientStartEx(const ClientStartInfo& info, const RelayInfo& relay, std::uint16_t linkType) override;
+    std::int32_t X_ClientStart(const ClientStartInfo& info, std::int32_t loginHandle,
+                               std::uint16_t linkType) override;
+    std::int32_t X_ClientStartEx(const ClientStartInfo& info, const RelayInfo& relay,
+                                 std::uint16_t linkType) override;
     std::int32_t X_ClientStop(std::int32_t handle, std::uint16_t linkType) override;
     std::int32_t X_ClientAudioStart(std::int32_t handle, std::uint16_t linkType) override;
     std::int32_t X_ClientAudioStop(std::uint16_t linkType) override;
     std::int32_t X_ClientSetQuality(std::int32_t handle, std::int32_t level, std::uint16_t linkType) override;
-    std::int32_t X_ClientThrowBFrame(std::int32_t handle, std::int32_t level, std::uint16_t linkType) override;
-    std::int32_t X_ClientChangeRenderHandle(std::int32_t handle, RenderTarget* window, std::uint16_t linkType) override;
-    std::int32_t X_ClientCapPicFile(std::int32_t handle, const std::string& fileName, std::uint16_t linkType) override;
+    std::int32_t X_ClientThrowBFrame(std::int32_t handle, std::int32_t level,
+                                     std::uint16_t linkType) override;
+    std::int32_t X_ClientChangeRenderHandle(std::int32_t handle, RenderTarget* window,
+                                            std::uint16_t linkType) override;
+    std::int32_t X_ClientCapPicFile(std::int32_t handle, const std::string& fileName,
+                                    std::uint16_t linkType) override;
     std::int32_t X_ClientStartCaptureFile(std::int32_t handle, const std::string& fileName,
                                           std::uint16_t linkType) override;
     std::int32_t X_ClientStopCapture(std::int32_t handle, std::uint16_t linkType) override;

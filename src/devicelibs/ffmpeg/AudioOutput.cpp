@@ -17,13 +17,16 @@ namespace {
 // never sees an underrun and the sound resumes as soon as samples arrive again.
 class QueueReader final : public QIODevice {
 public:
-    explicit QueueReader(std::shared_ptr<PcmQueue> queue) : queue_(std::move(queue)) { open(QIODevice::ReadOnly); }
+    explicit QueueReader(std::shared_ptr<PcmQueue> queue) : queue_(std::move(queue)) {
+        open(QIODevice::ReadOnly);
+    }
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override { return QIODevice::bytesAvailable() + kChunkBytes; }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
-        const auto wanted = static_cast<std::size_t>(std::min<qint64>(maxSize, kChunkBytes)) / sizeof(std::int16_t);
+        const auto wanted =
+            static_cast<std::size_t>(std::min<qint64>(maxSize, kChunkBytes)) / sizeof(std::int16_t);
         std::int16_t samples[kChunkBytes / sizeof(std::int16_t)];
         const std::size_t pulled = queue_->pull(samples, wanted);
         std::fill(samples + pulled, samples + wanted, std::int16_t{0});
@@ -56,6 +59,8 @@ AudioOutput::~AudioOutput() {
     if (sink_) sink_->stop();
 }
 
-bool AudioOutput::isPlaying() const { return sink_ && sink_->error() == QAudio::NoError; }
+bool AudioOutput::isPlaying() const {
+    return sink_ && sink_->error() == QAudio::NoError;
+}
 
 }  // namespace strovik

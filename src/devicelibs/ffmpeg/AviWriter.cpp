@@ -46,9 +46,12 @@ AviWriter::AviWriter(const std::string& path, const Format& format)
     output_ = std::move(output);
 }
 
-AviWriter::~AviWriter() { finish(); }
+AviWriter::~AviWriter() {
+    finish();
+}
 
-bool AviWriter::writeVideo(const std::uint8_t* data, std::size_t size, bool keyFrame, std::uint32_t timeStampMs) {
+bool AviWriter::writeVideo(const std::uint8_t* data, std::size_t size, bool keyFrame,
+                           std::uint32_t timeStampMs) {
     if (!output_) return false;
     if (!started_) {
         if (!keyFrame) return true;
@@ -81,9 +84,9 @@ bool AviWriter::write(AVStream* stream, const std::uint8_t* data, std::size_t si
     }
     std::memcpy(packet->data, data, size);
     packet->stream_index = stream->index;
-    packet->pts = packet->dts = av_rescale_q(timeStamp, stream == video_ ? AVRational{1, framesPerSecond_}
-                                                                         : AVRational{1, kMuLawSampleRate},
-                                             stream->time_base);
+    packet->pts = packet->dts = av_rescale_q(
+        timeStamp, stream == video_ ? AVRational{1, framesPerSecond_} : AVRational{1, kMuLawSampleRate},
+        stream->time_base);
     if (keyFrame) packet->flags |= AV_PKT_FLAG_KEY;
     if (av_interleaved_write_frame(output_.get(), packet.get()) < 0) {
         fail();

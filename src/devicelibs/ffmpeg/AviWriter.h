@@ -37,7 +37,8 @@ public:
     bool finish();
 
 private:
-    bool write(AVStream* stream, const std::uint8_t* data, std::size_t size, std::int64_t timeStamp, bool keyFrame);
+    bool write(AVStream* stream, const std::uint8_t* data, std::size_t size, std::int64_t timeStamp,
+               bool keyFrame);
     void fail();
 
     OutputFormatPtr output_;

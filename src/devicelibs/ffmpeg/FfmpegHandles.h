@@ -32,7 +32,8 @@ struct InputFormatClose {
 struct OutputFormatClose {
     void operator()(AVFormatContext* context) const {
         if (context == nullptr) return;
-        if (context->pb != nullptr && (context->oformat->flags & AVFMT_NOFILE) == 0) avio_closep(&context->pb);
+        if (context->pb != nullptr && (context->oformat->flags & AVFMT_NOFILE) == 0)
+            avio_closep(&context->pb);
         avformat_free_context(context);
     }
 };
@@ -52,7 +53,11 @@ using InputFormatPtr = std::unique_ptr<AVFormatContext, InputFormatClose>;
 using OutputFormatPtr = std::unique_ptr<AVFormatContext, OutputFormatClose>;
 using IoContextPtr = std::unique_ptr<AVIOContext, IoContextFree>;
 
-inline FramePtr MakeFrame() { return FramePtr(av_frame_alloc()); }
-inline PacketPtr MakePacket() { return PacketPtr(av_packet_alloc()); }
+inline FramePtr MakeFrame() {
+    return FramePtr(av_frame_alloc());
+}
+inline PacketPtr MakePacket() {
+    return PacketPtr(av_packet_alloc());
+}
 
 }  // namespace strovik

@@ -6,6 +6,7 @@
 #include "devicelibs/video/RenderTarget.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace strovik {
 
@@ -15,7 +16,9 @@ namespace {
 constexpr std::uint32_t kMinHeadLength = 8;
 constexpr std::uint32_t kMaxHeadLength = 1024;
 
-std::shared_ptr<PictureSlot> SlotOf(RenderTarget* window) { return window != nullptr ? window->pictureSlot() : nullptr; }
+std::shared_ptr<PictureSlot> SlotOf(RenderTarget* window) {
+    return window != nullptr ? window->pictureSlot() : nullptr;
+}
 
 }  // namespace
 
@@ -29,115 +32,117 @@ FfmpegStreamPlayer::FfmpegStreamPlayer(Options options) {
 
 FfmpegStreamPlayer::~FfmpegStreamPlayer() = default;
 
-PlayerPort* FfmpegStreamPlayer::portAt(std::int32_t port) const {
-    if (port < 0 || port >= kPlayerPortCount) return nullptr;
-    return ports_[static_cast<std::size_t>(port)].get();
+template <typename Action>
+std::int32_t FfmpegStreamPlayer::onPort(std::int32_t port, Action&& action) {
+    if (port < 0 || port >= kPlayerPortCount) return 0;
+    PlayerPort& player = *ports_[static_cast<std::size_t>(port)];
+    if constexpr (std::is_void_v<std::invoke_result_t<Action, PlayerPort&>>) {
+        action(player);
+        return 1;
+    } else {
+        return action(player) ? 1 : 0;
+    }
 }
 
-std::int32_t FfmpegStreamPlayer::X_Play_GetCPUUsage() { return cpuMeter_.loadPercent(); }
+std::int32_t FfmpegStreamPlayer::X_Play_GetCPUUsage() {
+    return cpuMeter_.loadPercent();
+}
 
 std::int32_t FfmpegStreamPlayer::X_Play_GetFileHeadLength(std::int32_t, const std::uint8_t* firstFourBytes) {
     if (firstFourBytes == nullptr) return 0;
-    const std::uint32_t length = std::uint32_t(firstFourBytes[0]) << 24 | std::uint32_t(firstFourBytes[1]) << 16 |
+    const std::uint32_t length = std::uint32_t(firstFourBytes[0]) << 24 |
+                                 std::uint32_t(firstFourBytes[1]) << 16 |
                                  std::uint32_t(firstFourBytes[2]) << 8 | std::uint32_t(firstFourBytes[3]);
     return length >= kMinHeadLength && length <= kMaxHeadLength ? static_cast<std::int32_t>(length) : 0;
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_SetStreamOpenMode(std::int32_t port, std::int32_t mode) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr || (mode != StreamOpenMode::FrameStream && mode != StreamOpenMode::FileWithHeader)) return 0;
-    player->setOpenMode(mode);
-    return 1;
+    if (mode != StreamOpenMode::FrameStream && mode != StreamOpenMode::FileWithHeader) return 0;
+    return onPort(port, [&](PlayerPort& player) { player.setOpenMode(mode); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_SetSourceBufCallBack(std::int32_t port, std::uint32_t threshold,
-                                                             SourceBufferCallback callback, void* user, void*) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr) return 0;
-    player->setSourceBufferCallback(threshold, std::move(callback), user);
-    return 1;
+                                                             SourceBufferCallback callback, void* user,
+                                                             void*) {
+    return onPort(port, [&](PlayerPort& player) {
+        player.setSourceBufferCallback(threshold, std::move(callback), user);
+    });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_ResetSourceBufFlag(std::int32_t port) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr) return 0;
-    player->rearmSourceBufferCallback();
-    return 1;
+    return onPort(port, [](PlayerPort& player) { player.rearmSourceBufferCallback(); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_ResetSourceBuffer(std::int32_t port) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr) return 0;
-    player->resetSourceBuffer();
-    return 1;
+    return onPort(port, [](PlayerPort& player) { player.resetSourceBuffer(); });
 }
 
-std::int32_t FfmpegStreamPlayer::X_Play_OpenStream(std::int32_t port, const std::uint8_t* header, std::int32_t length) {
-    PlayerPort* player = portAt(port);
-    return player != nullptr && length > 0 && player->openFile(header, static_cast<std::size_t>(length)) ? 1 : 0;
+std::int32_t FfmpegStreamPlayer::X_Play_OpenStream(std::int32_t port, const std::uint8_t* header,
+                                                   std::int32_t length) {
+    if (length <= 0) return 0;
+    return onPort(
+        port, [&](PlayerPort& player) { return player.openFile(header, static_cast<std::size_t>(length)); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_DVROpenStream(std::int32_t port, const std::uint8_t* frameHeader,
                                                       std::int32_t length, std::int32_t audioSeen) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr || frameHeader == nullptr || length < static_cast<std::int32_t>(kFrameHeaderBytes)) return 0;
-    return player->openFrames(ReadFrameHeader(frameHeader), audioSeen != 0) ? 1 : 0;
+    if (frameHeader == nullptr || length < static_cast<std::int32_t>(kFrameHeaderBytes)) return 0;
+    return onPort(port, [&](PlayerPort& player) {
+        return player.openFrames(ReadFrameHeader(frameHeader), audioSeen != 0);
+    });
 }
 
-std::int32_t FfmpegStreamPlayer::X_Play_InputData(std::int32_t port, const std::uint8_t* data, std::int32_t length) {
-    PlayerPort* player = portAt(port);
-    return player != nullptr && length > 0 && player->input(data, static_cast<std::size_t>(length)) ? 1 : 0;
+std::int32_t FfmpegStreamPlayer::X_Play_InputData(std::int32_t port, const std::uint8_t* data,
+                                                  std::int32_t length) {
+    if (length <= 0) return 0;
+    return onPort(port,
+                  [&](PlayerPort& player) { return player.input(data, static_cast<std::size_t>(length)); });
 }
 
-std::int32_t FfmpegStreamPlayer::X_Play_DVRInputData(std::int32_t port, const std::uint8_t* data, std::int32_t length,
-                                                     std::int32_t frameType) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr || data == nullptr || length <= kDvrInputLeadBytes + kDvrInputTailBytes || frameType < 0 ||
+std::int32_t FfmpegStreamPlayer::X_Play_DVRInputData(std::int32_t port, const std::uint8_t* data,
+                                                     std::int32_t length, std::int32_t frameType) {
+    if (data == nullptr || length <= kDvrInputLeadBytes + kDvrInputTailBytes || frameType < 0 ||
         frameType > 15)
         return 0;
     const auto bodyLength = static_cast<std::size_t>(length - kDvrInputLeadBytes - kDvrInputTailBytes);
-    return player->inputFrame(data + kDvrInputLeadBytes, bodyLength, static_cast<std::uint8_t>(frameType)) ? 1 : 0;
+    return onPort(port, [&](PlayerPort& player) {
+        return player.inputFrame(data + kDvrInputLeadBytes, bodyLength, static_cast<std::uint8_t>(frameType));
+    });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_ThrowBFrameNum(std::int32_t port, std::int32_t level) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr) return 0;
-    player->setThrowLevel(level);
-    return 1;
+    return onPort(port, [&](PlayerPort& player) { player.setThrowLevel(level); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_Play(std::int32_t port, RenderTarget* window) {
-    PlayerPort* player = portAt(port);
-    return player != nullptr && player->play(SlotOf(window)) ? 1 : 0;
+    return onPort(port, [&](PlayerPort& player) { return player.play(SlotOf(window)); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_Stop(std::int32_t port) {
-    PlayerPort* player = portAt(port);
-    return player != nullptr && player->stop() ? 1 : 0;
+    return onPort(port, [](PlayerPort& player) { return player.stop(); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_CloseStream(std::int32_t port) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr) return 0;
-    {
-        std::lock_guard lock(soundMutex_);
-        if (player == soundPort_) {
-            soundPort_ = nullptr;
-            sound_.stop();
+    return onPort(port, [this](PlayerPort& player) {
+        {
+            std::lock_guard lock(soundMutex_);
+            if (&player == soundPort_) {
+                soundPort_ = nullptr;
+                sound_.stop();
+            }
         }
-    }
-    player->setSound(nullptr);
-    return player->close() ? 1 : 0;
+        player.setSound(nullptr);
+        return player.close();
+    });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_PlaySound(std::int32_t port) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr) return 0;
-    std::lock_guard lock(soundMutex_);
-    if (soundPort_ != nullptr) soundPort_->setSound(nullptr);
-    soundPort_ = player;
-    player->setSound(sound_.start());
-    return 1;
+    return onPort(port, [this](PlayerPort& player) {
+        std::lock_guard lock(soundMutex_);
+        if (soundPort_ != nullptr) soundPort_->setSound(nullptr);
+        soundPort_ = &player;
+        player.setSound(sound_.start());
+    });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_StopSound() {
@@ -150,22 +155,15 @@ std::int32_t FfmpegStreamPlayer::X_Play_StopSound() {
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_CapPicFile(std::int32_t port, const std::string& fileName) {
-    PlayerPort* player = portAt(port);
-    return player != nullptr && player->savePicture(fileName) ? 1 : 0;
+    return onPort(port, [&](PlayerPort& player) { return player.savePicture(fileName); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_SetPicQuality(std::int32_t port, std::int32_t level) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr) return 0;
-    player->setQuality(level);
-    return 1;
+    return onPort(port, [&](PlayerPort& player) { player.setQuality(level); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_ChangeRenderHandle(std::int32_t port, RenderTarget* window) {
-    PlayerPort* player = portAt(port);
-    if (player == nullptr) return 0;
-    player->setRenderTarget(SlotOf(window));
-    return 1;
+    return onPort(port, [&](PlayerPort& player) { player.setRenderTarget(SlotOf(window)); });
 }
 
 std::int32_t FfmpegStreamPlayer::X_Play_DVRtoAVI(const std::string& fileName, std::int32_t) {

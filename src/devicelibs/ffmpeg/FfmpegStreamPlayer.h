@@ -30,11 +30,13 @@ public:
     std::int32_t X_Play_GetCPUUsage() override;
     std::int32_t X_Play_GetFileHeadLength(std::int32_t port, const std::uint8_t* firstFourBytes) override;
     std::int32_t X_Play_SetStreamOpenMode(std::int32_t port, std::int32_t mode) override;
-    std::int32_t X_Play_SetSourceBufCallBack(std::int32_t port, std::uint32_t threshold, SourceBufferCallback callback,
-                                             void* user, void* reserved) override;
+    std::int32_t X_Play_SetSourceBufCallBack(std::int32_t port, std::uint32_t threshold,
+                                             SourceBufferCallback callback, void* user,
+                                             void* reserved) override;
     std::int32_t X_Play_ResetSourceBufFlag(std::int32_t port) override;
     std::int32_t X_Play_ResetSourceBuffer(std::int32_t port) override;
-    std::int32_t X_Play_OpenStream(std::int32_t port, const std::uint8_t* header, std::int32_t length) override;
+    std::int32_t X_Play_OpenStream(std::int32_t port, const std::uint8_t* header,
+                                   std::int32_t length) override;
     std::int32_t X_Play_DVROpenStream(std::int32_t port, const std::uint8_t* frameHeader, std::int32_t length,
                                       std::int32_t audioSeen) override;
     std::int32_t X_Play_InputData(std::int32_t port, const std::uint8_t* data, std::int32_t length) override;
@@ -52,7 +54,10 @@ public:
     std::int32_t X_Play_DVRtoAVI(const std::string& fileName, std::int32_t mode) override;
 
 private:
-    PlayerPort* portAt(std::int32_t port) const;
+    // Runs action on the port: 0 for a port outside the range, else 1, or the action's verdict
+    // when it gives one.
+    template <typename Action>
+    std::int32_t onPort(std::int32_t port, Action&& action);
 
     std::array<std::unique_ptr<PlayerPort>, kPlayerPortCount> ports_;
     CpuMeter cpuMeter_;

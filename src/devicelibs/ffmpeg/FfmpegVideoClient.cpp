@@ -9,12 +9,15 @@
 #include <QObject>
 
 #include <algorithm>
+#include <type_traits>
 
 namespace strovik {
 
 namespace {
 
-std::shared_ptr<PictureSlot> SlotOf(RenderTarget* window) { return window != nullptr ? window->pictureSlot() : nullptr; }
+std::shared_ptr<PictureSlot> SlotOf(RenderTarget* window) {
+    return window != nullptr ? window->pictureSlot() : nullptr;
+}
 
 }  // namespace
 
@@ -23,13 +26,16 @@ FfmpegVideoClient::FfmpegVideoClient() : FfmpegVideoClient(Options{}) {}
 FfmpegVideoClient::FfmpegVideoClient(Options options)
     : options_(options), context_(std::make_unique<QObject>()) {}
 
-FfmpegVideoClient::~FfmpegVideoClient() { stopAll(); }
+FfmpegVideoClient::~FfmpegVideoClient() {
+    stopAll();
+}
 
 std::int32_t FfmpegVideoClient::X_ClientInit(std::uint32_t message, QObject* window) {
     if (window == nullptr) return 0;
     {
         std::lock_guard lock(receiversMutex_);
-        auto known = std::find_if(receivers_.begin(), receivers_.end(), [&](const Receiver& r) { return r.window == window; });
+        auto known = std::find_if(receivers_.begin(), receivers_.end(),
+                                  [&](const Receiver& r) { return r.window == window; });
         if (known != receivers_.end()) {
             known->message = message;
         } else {
@@ -66,14 +72,16 @@ std::int32_t FfmpegVideoClient::X_ClientStart(const ClientStartInfo& info, std::
     return start(info, info.address, info.port);
 }
 
-std::int32_t FfmpegVideoClient::X_ClientStartEx(const ClientStartInfo& info, const RelayInfo& relay, std::uint16_t) {
+std::int32_t FfmpegVideoClient::X_ClientStartEx(const ClientStartInfo& info, const RelayInfo& relay,
+                                                std::uint16_t) {
     // The record holds the port in 16 signed bits; ports above 32767 arrive negative.
     const auto relayPort = static_cast<std::uint16_t>(relay.port);
     if (relay.address.empty() || relayPort == 0) return ClientStartError::BadArguments;
     return start(info, relay.address.substr(0, 15), relayPort);
 }
 
-std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::string& host, std::int32_t port) {
+std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::string& host,
+                                      std::int32_t port) {
     if (host.empty() || port <= 0 || port > 65535 || info.port <= 0 || info.port > 65535)
         return ClientStartError::BadArguments;
     TcpSocket socket = TcpSocket::connectTo(host, static_cast<std::uint16_t>(port), options_.connectTimeout);
@@ -88,7 +96,8 @@ std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::st
     if (SendMessage(socket, EncodeRecord(request), options_.answerTimeout) != MessageStatus::Ok)
         return ClientStartError::NoAnswer;
     std::vector<std::uint8_t> payload;
-    if (ReceiveMessage(socket, payload, options_.answerTimeout) != MessageStatus::Ok) return ClientStartError::NoAnswer;
+    if (ReceiveMessage(socket, payload, options_.answerTimeout) != MessageStatus::Ok)
+        return ClientStartError::NoAnswer;
     const std::optional<LiveStreamAnswer> answer = DecodeRecord<LiveStreamAnswer>(payload);
     if (!answer || answer->videoCodec != VideoCodec::H264) return ClientStartError::NoAnswer;
     switch (answer->result) {
@@ -118,14 +127,26 @@ std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::st
 void FfmpegVideoClient::postStreamLost(std::int32_t handle) {
     std::lock_guard lock(receiversMutex_);
     for (const Receiver& receiver : receivers_)
-        QCoreApplication::postEvent(receiver.window,
-                                    new VideoClientEvent(receiver.message, kStreamLostEvent, handle - kStreamHandleBias));
+        QCoreApplication::postEvent(receiver.window, new VideoClientEvent(receiver.message, kStreamLostEvent,
+                                                                          handle - kStreamHandleBias));
 }
 
 std::shared_ptr<LiveStream> FfmpegVideoClient::find(std::int32_t handle) {
     std::lock_guard lock(streamsMutex_);
     const auto found = streams_.find(handle);
     return found != streams_.end() ? found->second : nullptr;
+}
+
+template <typename Action>
+std::int32_t FfmpegVideoClient::onStream(std::int32_t handle, Action&& action) {
+    const std::shared_ptr<LiveStream> stream = find(handle);
+    if (!stream) return 0;
+    if constexpr (std::is_void_v<std::invoke_result_t<Action, LiveStream&>>) {
+        action(*stream);
+        return 1;
+    } else {
+        return action(*stream) ? 1 : 0;
+    }
 }
 
 std::int32_t FfmpegVideoClient::X_ClientStop(std::int32_t handle, std::uint16_t linkType) {
@@ -161,40 +182,30 @@ std::int32_t FfmpegVideoClient::X_ClientAudioStop(std::uint16_t) {
 }
 
 std::int32_t FfmpegVideoClient::X_ClientSetQuality(std::int32_t handle, std::int32_t level, std::uint16_t) {
-    const std::shared_ptr<LiveStream> stream = find(handle);
-    if (!stream) return 0;
-    stream->setQuality(level);
-    return 1;
+    return onStream(handle, [&](LiveStream& stream) { stream.setQuality(level); });
 }
 
 std::int32_t FfmpegVideoClient::X_ClientThrowBFrame(std::int32_t handle, std::int32_t level, std::uint16_t) {
-    const std::shared_ptr<LiveStream> stream = find(handle);
-    if (!stream) return 0;
-    stream->setThrowLevel(level);
-    return 1;
+    return onStream(handle, [&](LiveStream& stream) { stream.setThrowLevel(level); });
 }
 
-std::int32_t FfmpegVideoClient::X_ClientChangeRenderHandle(std::int32_t handle, RenderTarget* window, std::uint16_t) {
-    const std::shared_ptr<LiveStream> stream = find(handle);
-    if (!stream) return 0;
-    stream->setRenderTarget(SlotOf(window));
-    return 1;
+std::int32_t FfmpegVideoClient::X_ClientChangeRenderHandle(std::int32_t handle, RenderTarget* window,
+                                                           std::uint16_t) {
+    return onStream(handle, [&](LiveStream& stream) { stream.setRenderTarget(SlotOf(window)); });
 }
 
-std::int32_t FfmpegVideoClient::X_ClientCapPicFile(std::int32_t handle, const std::string& fileName, std::uint16_t) {
-    const std::shared_ptr<LiveStream> stream = find(handle);
-    return stream && stream->savePicture(fileName) ? 1 : 0;
+std::int32_t FfmpegVideoClient::X_ClientCapPicFile(std::int32_t handle, const std::string& fileName,
+                                                   std::uint16_t) {
+    return onStream(handle, [&](LiveStream& stream) { return stream.savePicture(fileName); });
 }
 
 std::int32_t FfmpegVideoClient::X_ClientStartCaptureFile(std::int32_t handle, const std::string& fileName,
                                                          std::uint16_t) {
-    const std::shared_ptr<LiveStream> stream = find(handle);
-    return stream && stream->startCapture(fileName) ? 1 : 0;
+    return onStream(handle, [&](LiveStream& stream) { return stream.startCapture(fileName); });
 }
 
 std::int32_t FfmpegVideoClient::X_ClientStopCapture(std::int32_t handle, std::uint16_t) {
-    const std::shared_ptr<LiveStream> stream = find(handle);
-    return stream && stream->stopCapture() ? 1 : 0;
+    return onStream(handle, [](LiveStream& stream) { return stream.stopCapture(); });
 }
 
 }  // namespace strovik

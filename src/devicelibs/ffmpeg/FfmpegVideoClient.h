@@ -41,15 +41,20 @@ public:
 
     std::int32_t X_ClientInit(std::uint32_t message, QObject* window) override;
     void X_ClientCleanup() override;
-    std::int32_t X_ClientStart(const ClientStartInfo& info, std::int32_t loginHandle, std::uint16_t linkType) override;
-    std::int32_t X_ClientStartEx(const ClientStartInfo& info, const RelayInfo& relay, std::uint16_t linkType) override;
+    std::int32_t X_ClientStart(const ClientStartInfo& info, std::int32_t loginHandle,
+                               std::uint16_t linkType) override;
+    std::int32_t X_ClientStartEx(const ClientStartInfo& info, const RelayInfo& relay,
+                                 std::uint16_t linkType) override;
     std::int32_t X_ClientStop(std::int32_t handle, std::uint16_t linkType) override;
     std::int32_t X_ClientAudioStart(std::int32_t handle, std::uint16_t linkType) override;
     std::int32_t X_ClientAudioStop(std::uint16_t linkType) override;
     std::int32_t X_ClientSetQuality(std::int32_t handle, std::int32_t level, std::uint16_t linkType) override;
-    std::int32_t X_ClientThrowBFrame(std::int32_t handle, std::int32_t level, std::uint16_t linkType) override;
-    std::int32_t X_ClientChangeRenderHandle(std::int32_t handle, RenderTarget* window, std::uint16_t linkType) override;
-    std::int32_t X_ClientCapPicFile(std::int32_t handle, const std::string& fileName, std::uint16_t linkType) override;
+    std::int32_t X_ClientThrowBFrame(std::int32_t handle, std::int32_t level,
+                                     std::uint16_t linkType) override;
+    std::int32_t X_ClientChangeRenderHandle(std::int32_t handle, RenderTarget* window,
+                                            std::uint16_t linkType) override;
+    std::int32_t X_ClientCapPicFile(std::int32_t handle, const std::string& fileName,
+                                    std::uint16_t linkType) override;
     std::int32_t X_ClientStartCaptureFile(std::int32_t handle, const std::string& fileName,
                                           std::uint16_t linkType) override;
     std::int32_t X_ClientStopCapture(std::int32_t handle, std::uint16_t linkType) override;
@@ -62,6 +67,10 @@ private:
 
     std::int32_t start(const ClientStartInfo& info, const std::string& host, std::int32_t port);
     std::shared_ptr<LiveStream> find(std::int32_t handle);
+    // Runs action on the stream: 0 for an unknown handle, else 1, or the action's verdict when it
+    // gives one.
+    template <typename Action>
+    std::int32_t onStream(std::int32_t handle, Action&& action);
     void stopAll();
     void postStreamLost(std::int32_t handle);  // any thread
 

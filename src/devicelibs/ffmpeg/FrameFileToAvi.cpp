@@ -34,7 +34,8 @@ FrameFileFormat ProbeFrameFile(const std::string& path) {
         const FrameHeader& header = reader.header();
         if (header.isAudio()) probe.format.hasAudio = true;
         if (!header.isPicture()) continue;
-        if (pictures++ > 0 && header.timeStampMs > previousStamp) intervals.push_back(header.timeStampMs - previousStamp);
+        if (pictures++ > 0 && header.timeStampMs > previousStamp)
+            intervals.push_back(header.timeStampMs - previousStamp);
         previousStamp = header.timeStampMs;
         if (probe.valid) continue;
         decoder.decode(reader.body().data(), reader.body().size(), header.type == FrameType::Key,
@@ -74,7 +75,8 @@ bool ConvertFrameFileToAvi(const std::string& frameFilePath) {
         const FrameHeader& header = reader.header();
         const std::vector<std::uint8_t>& body = reader.body();
         if (header.isPicture())
-            written = writer.writeVideo(body.data(), body.size(), header.type == FrameType::Key, header.timeStampMs);
+            written = writer.writeVideo(body.data(), body.size(), header.type == FrameType::Key,
+                                        header.timeStampMs);
         else if (header.isAudio())
             written = writer.writeAudio(body.data(), body.size());
     }

@@ -20,8 +20,8 @@ void H264Decoder::setDropLevel(DropLevel level) {
     if (dropLevel_ == DropLevel::NonKey && level != DropLevel::NonKey) waitingForKeyFrame_ = true;
     dropLevel_ = level;
     context_->skip_frame = level == DropLevel::NonReference ? AVDISCARD_NONREF
-                           : level == DropLevel::NonKey    ? AVDISCARD_NONKEY
-                                                           : AVDISCARD_DEFAULT;
+                           : level == DropLevel::NonKey     ? AVDISCARD_NONKEY
+                                                            : AVDISCARD_DEFAULT;
 }
 
 void H264Decoder::setSkipLoopFilter(bool skip) {

@@ -63,8 +63,8 @@ bool LiveStream::stopCapture() {
 
 void LiveStream::run() {
     LiveFrameReader reader(socket_);
-    while (!stopping_ &&
-           reader.next(std::chrono::steady_clock::now() + silenceTimeout_) == LiveFrameReader::Result::Frame) {
+    while (!stopping_ && reader.next(std::chrono::steady_clock::now() + silenceTimeout_) ==
+                             LiveFrameReader::Result::Frame) {
         const FrameHeader& header = reader.header();
         const std::uint8_t* body = reader.body();
         if (header.isPicture()) {
@@ -80,12 +80,13 @@ bool LiveStream::handlePicture(const FrameHeader& header, const std::uint8_t* bo
     const bool keyFrame = header.type == FrameType::Key;
     {
         std::lock_guard lock(captureMutex_);
-        if (capture_ && !capture_->writeVideo(body, header.bodyLength, keyFrame, header.timeStampMs)) capture_.reset();
+        if (capture_ && !capture_->writeVideo(body, header.bodyLength, keyFrame, header.timeStampMs))
+            capture_.reset();
     }
     decoder_.setDropLevel(DropLevelForThrowLevel(throwLevel_));
     decoder_.setSkipLoopFilter(pictures_.quality().skipLoopFilter);
-    const bool decoded =
-        decoder_.decode(body, header.bodyLength, keyFrame, [this](const AVFrame& frame) { pictures_.show(frame); });
+    const bool decoded = decoder_.decode(body, header.bodyLength, keyFrame,
+                                         [this](const AVFrame& frame) { pictures_.show(frame); });
     consecutiveDecodeErrors_ = decoded ? 0 : consecutiveDecodeErrors_ + 1;
     return consecutiveDecodeErrors_ < kMaxConsecutiveDecodeErrors;
 }

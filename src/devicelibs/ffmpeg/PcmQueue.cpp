@@ -7,7 +7,8 @@ namespace strovik {
 void PcmQueue::push(const std::int16_t* samples, std::size_t count) {
     std::lock_guard lock(mutex_);
     samples_.insert(samples_.end(), samples, samples + count);
-    if (samples_.size() > capacity_) samples_.erase(samples_.begin(), samples_.end() - static_cast<std::ptrdiff_t>(capacity_));
+    if (samples_.size() > capacity_)
+        samples_.erase(samples_.begin(), samples_.end() - static_cast<std::ptrdiff_t>(capacity_));
 }
 
 std::size_t PcmQueue::pull(std::int16_t* samples, std::size_t count) {

@@ -32,7 +32,8 @@ void PictureOutput::show(const AVFrame& frame) {
         std::lock_guard lock(targetMutex_);
         slot = slot_;
     }
-    if (slot && scaler_.scale(frame, slot->targetSize(), quality().scaleFlags, scratch_)) slot->publish(scratch_);
+    if (slot && scaler_.scale(frame, slot->targetSize(), quality().scaleFlags, scratch_))
+        slot->publish(scratch_);
 }
 
 bool PictureOutput::savePicture(const std::string& fileName) const {

@@ -16,7 +16,9 @@ bool Within(QSize smaller, QSize larger, int percent) {
            smaller.height() * 100 >= larger.height() * (100 - percent);
 }
 
-bool IsPlanar420(int format) { return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P; }
+bool IsPlanar420(int format) {
+    return format == AV_PIX_FMT_YUV420P || format == AV_PIX_FMT_YUVJ420P;
+}
 
 }  // namespace
 
@@ -35,26 +37,30 @@ PicturePlan PlanPicture(QSize frameSize, QSize targetSize, bool croppable) {
 }
 
 bool PictureScaler::scale(const AVFrame& frame, QSize targetSize, int scaleFlags, QImage& picture) {
-    const PicturePlan plan = PlanPicture(QSize(frame.width, frame.height), targetSize, IsPlanar420(frame.format));
+    const PicturePlan plan =
+        PlanPicture(QSize(frame.width, frame.height), targetSize, IsPlanar420(frame.format));
     if (plan.pictureSize.isEmpty()) return false;
     const QRect& source = plan.source;
     // QImage::Format_RGB32 is 0xffRRGGBB in native order: B, G, R, A in memory on little-endian.
     context_.reset(sws_getCachedContext(context_.release(), source.width(), source.height(),
                                         static_cast<AVPixelFormat>(frame.format), plan.pictureSize.width(),
-                                        plan.pictureSize.height(), AV_PIX_FMT_BGRA, scaleFlags, nullptr, nullptr,
-                                        nullptr));
+                                        plan.pictureSize.height(), AV_PIX_FMT_BGRA, scaleFlags, nullptr,
+                                        nullptr, nullptr));
     if (!context_) return false;
-    if (picture.size() != plan.pictureSize || picture.format() != QImage::Format_RGB32 || !picture.isDetached())
+    if (picture.size() != plan.pictureSize || picture.format() != QImage::Format_RGB32 ||
+        !picture.isDetached())
         picture = QImage(plan.pictureSize, QImage::Format_RGB32);
     if (picture.isNull()) return false;
     const std::uint8_t* planes[4] = {frame.data[0], frame.data[1], frame.data[2], frame.data[3]};
     if (source.topLeft() != QPoint(0, 0)) {  // a crop: only for planar 4:2:0, at even offsets
         planes[0] += source.top() * frame.linesize[0] + source.left();
-        for (int plane = 1; plane < 3; ++plane) planes[plane] += source.top() / 2 * frame.linesize[plane] + source.left() / 2;
+        for (int plane = 1; plane < 3; ++plane)
+            planes[plane] += source.top() / 2 * frame.linesize[plane] + source.left() / 2;
     }
     std::uint8_t* destination[4] = {picture.bits(), nullptr, nullptr, nullptr};
     const int destinationStride[4] = {static_cast<int>(picture.bytesPerLine()), 0, 0, 0};
-    return sws_scale(context_.get(), planes, frame.linesize, 0, source.height(), destination, destinationStride) > 0;
+    return sws_scale(context_.get(), planes, frame.linesize, 0, source.height(), destination,
+                     destinationStride) > 0;
 }
 
 QImage FrameToImage(const AVFrame& frame) {

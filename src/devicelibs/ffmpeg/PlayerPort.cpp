@@ -22,12 +22,15 @@ constexpr std::chrono::milliseconds kMaxLateness{1000};
 constexpr std::chrono::milliseconds kSleepSlice{50};
 
 std::uint32_t BigEndian32(const std::uint8_t* at) {
-    return std::uint32_t(at[0]) << 24 | std::uint32_t(at[1]) << 16 | std::uint32_t(at[2]) << 8 | std::uint32_t(at[3]);
+    return std::uint32_t(at[0]) << 24 | std::uint32_t(at[1]) << 16 | std::uint32_t(at[2]) << 8 |
+           std::uint32_t(at[3]);
 }
 
 }  // namespace
 
-PlayerPort::~PlayerPort() { close(); }
+PlayerPort::~PlayerPort() {
+    close();
+}
 
 void PlayerPort::setSourceBufferCallback(std::uint32_t threshold, SourceBufferCallback callback, void* user) {
     buffer_.setCallback(number_, threshold, std::move(callback), user);
@@ -38,7 +41,8 @@ bool PlayerPort::openFile(const std::uint8_t* header, std::size_t length) {
     stopLocked();
     kind_ = Kind::Closed;
     if (openMode_ != StreamOpenMode::FileWithHeader || header == nullptr || length < 8 ||
-        length > kMaxFileHeaderBytes || BigEndian32(header) != length || std::memcmp(header + 4, "ftyp", 4) != 0)
+        length > kMaxFileHeaderBytes || BigEndian32(header) != length ||
+        std::memcmp(header + 4, "ftyp", 4) != 0)
         return false;
     header_.assign(header, header + length);
     buffer_.clear();
@@ -65,7 +69,8 @@ bool PlayerPort::input(const std::uint8_t* data, std::size_t length) {
 }
 
 bool PlayerPort::inputFrame(const std::uint8_t* body, std::size_t length, std::uint8_t frameType) {
-    if (kind_ != Kind::Frames || failed_ || body == nullptr || length == 0 || length > kMaxFrameBodyBytes) return false;
+    if (kind_ != Kind::Frames || failed_ || body == nullptr || length == 0 || length > kMaxFrameBodyBytes)
+        return false;
     FrameHeader header;
     header.type = frameType;
     if (!header.isPicture() && !header.isAudio()) return false;
@@ -128,8 +133,9 @@ void PlayerPort::playSound(const std::uint8_t* data, std::size_t length) {
     sound->push(pcm_.data(), pcm_.size());
 }
 
-bool PlayerPort::decodePicture(H264Decoder& decoder, const std::uint8_t* data, std::size_t length, bool keyFrame,
-                               const std::function<void(const AVFrame&)>& onPicture, std::int64_t pts) {
+bool PlayerPort::decodePicture(H264Decoder& decoder, const std::uint8_t* data, std::size_t length,
+                               bool keyFrame, const std::function<void(const AVFrame&)>& onPicture,
+                               std::int64_t pts) {
     decoder.setDropLevel(DropLevelForThrowLevel(throwLevel_));
     decoder.setSkipLoopFilter(pictures_.quality().skipLoopFilter);
     const bool decoded = decoder.decode(data, length, keyFrame, onPicture, pts);
@@ -159,7 +165,8 @@ int PlayerPort::ReadFileBytes(void* opaque, std::uint8_t* data, int size) {
     auto* port = static_cast<PlayerPort*>(opaque);
     if (size <= 0) return 0;
     if (port->headerRead_ < port->header_.size()) {
-        const std::size_t taken = std::min(static_cast<std::size_t>(size), port->header_.size() - port->headerRead_);
+        const std::size_t taken =
+            std::min(static_cast<std::size_t>(size), port->header_.size() - port->headerRead_);
         std::memcpy(data, port->header_.data() + port->headerRead_, taken);
         port->headerRead_ += taken;
         return static_cast<int>(taken);
@@ -181,7 +188,8 @@ void PlayerPort::runFile() {
     if (raw == nullptr) return;
     raw->pb = io.get();
     raw->flags |= AVFMT_FLAG_CUSTOM_IO;
-    raw->interrupt_callback = {[](void* port) { return static_cast<PlayerPort*>(port)->stopping_ ? 1 : 0; }, this};
+    raw->interrupt_callback = {[](void* port) { return static_cast<PlayerPort*>(port)->stopping_ ? 1 : 0; },
+                               this};
     if (avformat_open_input(&raw, nullptr, av_find_input_format("mp4"), nullptr) < 0) {  // frees raw
         if (!stopping_) failed_ = true;
         return;
@@ -200,7 +208,8 @@ void PlayerPort::runFile() {
     std::int64_t stampStartMs = 0;
     bool clockRunning = false;
     const auto paceAndShow = [&](const AVFrame& frame) {
-        const std::int64_t stampMs = av_rescale_q(frame.best_effort_timestamp, video->time_base, AVRational{1, 1000});
+        const std::int64_t stampMs =
+            av_rescale_q(frame.best_effort_timestamp, video->time_base, AVRational{1, 1000});
         Clock::time_point due = clockStart + std::chrono::milliseconds(stampMs - stampStartMs);
         if (!clockRunning || Clock::now() > due + kMaxLateness || stampMs < stampStartMs) {
             clockStart = Clock::now();
@@ -208,19 +217,17 @@ void PlayerPort::runFile() {
             clockRunning = true;
             due = clockStart;
         }
-        while (!stopping_ && Clock::now() < due) std::this_thread::sleep_for(std::min<Clock::duration>(kSleepSlice, due - Clock::now()));
+        while (!stopping_ && Clock::now() < due)
+            std::this_thread::sleep_for(std::min<Clock::duration>(kSleepSlice, due - Clock::now()));
         if (!stopping_) pictures_.show(frame);
     };
+    // Other tracks (sound) are skipped: plain files are played as pictures only.
     while (!stopping_ && packet && av_read_frame(input.get(), packet.get()) >= 0) {
-        const AVStream* stream = input->streams[packet->stream_index];
-        if (packet->stream_index == videoIndex) {
-            if (!decodePicture(decoder, packet->data, static_cast<std::size_t>(packet->size),
-                               (packet->flags & AV_PKT_FLAG_KEY) != 0, paceAndShow, packet->pts))
-                break;
-        } else if (stream->codecpar->codec_id == AV_CODEC_ID_PCM_MULAW) {
-            playSound(packet->data, static_cast<std::size_t>(packet->size));
-        }
+        const bool shown = packet->stream_index != videoIndex ||
+                           decodePicture(decoder, packet->data, static_cast<std::size_t>(packet->size),
+                                         (packet->flags & AV_PKT_FLAG_KEY) != 0, paceAndShow, packet->pts);
         av_packet_unref(packet.get());
+        if (!shown) break;
     }
     if (!stopping_) {  // the data ended in something that is not our MP4
         failed_ = true;

@@ -23,7 +23,7 @@ namespace strovik {
 //   - Frame format: one buffer piece per frame, shown as soon as decoded (the feeder paces by the
 //     frames' time stamps).
 //   - Plain format: the header from the open call followed by the buffer's bytes form a fragmented
-//     MP4 file, demuxed with libavformat and shown at the pace of its time stamps.
+//     MP4 file, demuxed with libavformat and shown at the pace of its time stamps (pictures only).
 // Data that turns out not to be what the port was opened for (no MP4, undecodable pictures) makes
 // the port fail: it refuses further input until it is closed or opened again.
 //
@@ -34,7 +34,8 @@ namespace strovik {
 class PlayerPort final {
 public:
     // sourceBufferBytes must hold the biggest frame (kMaxFrameBodyBytes and one byte).
-    PlayerPort(std::int32_t number, std::size_t sourceBufferBytes) : number_(number), buffer_(sourceBufferBytes) {}
+    PlayerPort(std::int32_t number, std::size_t sourceBufferBytes)
+        : number_(number), buffer_(sourceBufferBytes) {}
     ~PlayerPort();
     PlayerPort(const PlayerPort&) = delete;
     PlayerPort& operator=(const PlayerPort&) = delete;
@@ -68,7 +69,8 @@ private:
     void runFile();
     // Decodes one picture; false once pictures have failed for too long (the port fails).
     bool decodePicture(H264Decoder& decoder, const std::uint8_t* data, std::size_t length, bool keyFrame,
-                       const std::function<void(const AVFrame&)>& onPicture, std::int64_t pts = AV_NOPTS_VALUE);
+                       const std::function<void(const AVFrame&)>& onPicture,
+                       std::int64_t pts = AV_NOPTS_VALUE);
     void playSound(const std::uint8_t* data, std::size_t length);
     // The player thread's source for libavformat: the header, then the buffer.
     static int ReadFileBytes(void* opaque, std::uint8_t* data, int size);
@@ -92,7 +94,6 @@ private:
 
     std::mutex soundMutex_;
     std::shared_ptr<PcmQueue> sound_;
-
 };
 
 }  // namespace strovik

@@ -42,7 +42,8 @@ void SoundRoute::refresh() {
         apply();
         return;
     }
-    QMetaObject::invokeMethod(context_.get(), [this] { apply(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_.get(), [this] { apply(); }, Qt::QueuedConnection);
 }
 
 void SoundRoute::apply() {

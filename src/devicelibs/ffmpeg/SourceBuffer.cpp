@@ -4,7 +4,9 @@
 
 namespace strovik {
 
-bool SourceBuffer::write(const std::uint8_t* data, std::size_t length) { return write(nullptr, 0, data, length); }
+bool SourceBuffer::write(const std::uint8_t* data, std::size_t length) {
+    return write(nullptr, 0, data, length);
+}
 
 bool SourceBuffer::write(const std::uint8_t* prefix, std::size_t prefixLength, const std::uint8_t* data,
                          std::size_t length) {
@@ -30,7 +32,8 @@ void SourceBuffer::clear() {
     size_ = 0;
 }
 
-void SourceBuffer::setCallback(std::int32_t port, std::uint32_t threshold, SourceBufferCallback callback, void* user) {
+void SourceBuffer::setCallback(std::int32_t port, std::uint32_t threshold, SourceBufferCallback callback,
+                               void* user) {
     std::lock_guard lock(mutex_);
     port_ = port;
     threshold_ = threshold;

@@ -26,7 +26,8 @@ public:
     // --- feeder ---
     bool write(const std::uint8_t* data, std::size_t length);
     // Writes a prefix and data as one piece.
-    bool write(const std::uint8_t* prefix, std::size_t prefixLength, const std::uint8_t* data, std::size_t length);
+    bool write(const std::uint8_t* prefix, std::size_t prefixLength, const std::uint8_t* data,
+               std::size_t length);
     void clear();
     void setCallback(std::int32_t port, std::uint32_t threshold, SourceBufferCallback callback, void* user);
     void rearmCallback();

@@ -15,8 +15,8 @@ inline constexpr std::size_t kFrameHeaderBytes = 16;
 inline constexpr std::uint32_t kMaxFrameBodyBytes = 102384;
 
 namespace FrameType {
-inline constexpr std::uint8_t Key = 1;      // a picture that decoding can start with
-inline constexpr std::uint8_t Picture = 2;  // a picture other pictures refer to
+inline constexpr std::uint8_t Key = 1;        // a picture that decoding can start with
+inline constexpr std::uint8_t Picture = 2;    // a picture other pictures refer to
 inline constexpr std::uint8_t Droppable = 3;  // a picture nothing refers to
 inline constexpr std::uint8_t Audio = 4;
 }  // namespace FrameType

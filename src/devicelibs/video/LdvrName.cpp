@@ -6,7 +6,9 @@ namespace strovik {
 
 namespace {
 
-std::string Stamp(const QDateTime& time) { return time.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString(); }
+std::string Stamp(const QDateTime& time) {
+    return time.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString();
+}
 
 // One "_"-terminated decimal field starting at *position; advances past its "_".
 std::optional<std::int64_t> ReadField(std::string_view name, std::size_t* position) {

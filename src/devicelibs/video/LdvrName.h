@@ -18,7 +18,7 @@ namespace strovik {
 //   37-   channel index (0-based, decimal) "_" alarm flag (0 or 1, decimal) "_" ".264"
 // A download turns the start, the channel number and the alarm flag back into a local file name.
 struct LdvrNameFields {
-    std::string startText;  // the 14 characters at positions 7-20, as written
+    std::string startText;         // the 14 characters at positions 7-20, as written
     std::int64_t firstField = 0;   // decimal digits from position 37 up to the next "_"
     std::int64_t secondField = 0;  // decimal digits after that "_" up to the next one
 };

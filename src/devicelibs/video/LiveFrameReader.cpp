@@ -32,7 +32,8 @@ LiveFrameReader::Result LiveFrameReader::next(std::chrono::steady_clock::time_po
     return Result::Frame;
 }
 
-LiveFrameReader::Result LiveFrameReader::fill(std::size_t count, std::chrono::steady_clock::time_point deadline) {
+LiveFrameReader::Result LiveFrameReader::fill(std::size_t count,
+                                              std::chrono::steady_clock::time_point deadline) {
     if (start_ == end_) start_ = end_ = 0;
     if (buffer_.size() - start_ < count) {  // move what is left to the front
         std::memmove(buffer_.data(), buffer_.data() + start_, end_ - start_);
@@ -40,7 +41,8 @@ LiveFrameReader::Result LiveFrameReader::fill(std::size_t count, std::chrono::st
         start_ = 0;
     }
     while (end_ - start_ < count) {
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return Result::TimedOut;
         std::size_t received = 0;
         switch (socket_.receiveSome(buffer_.data() + end_, buffer_.size() - end_, &received, left)) {

@@ -12,7 +12,8 @@
 
 namespace strovik {
 
-static_assert(std::endian::native == std::endian::little, "session records are read in place as little-endian");
+static_assert(std::endian::native == std::endian::little,
+              "session records are read in place as little-endian");
 
 // The live session on a device's own port (docs/media.md): the client sends one LiveStreamRequest
 // message, the device answers with one LiveStreamAnswer message and, when it accepted, sends one
