@@ -65,9 +65,9 @@ void AddTexture(AVFrame& frame, int frameIndex) {
         for (int x = 0; x < frame.width; ++x) {
             const int band =
                 ((x + y + shift) % kBandPeriod) < kBandPeriod / 2 ? kBandContrast : -kBandContrast;
-            std::uint32_t noise = static_cast<std::uint32_t>(x * 73856093) ^
-                                  static_cast<std::uint32_t>(y * 19349663) ^
-                                  static_cast<std::uint32_t>(frameIndex * 83492791);
+            std::uint32_t noise = static_cast<std::uint32_t>(x) * 73856093u ^
+                                  static_cast<std::uint32_t>(y) * 19349663u ^
+                                  static_cast<std::uint32_t>(frameIndex) * 83492791u;
             noise = (noise ^ (noise >> 13)) * 0x5bd1e995u;
             const int grain = static_cast<int>((noise >> 24) % (2 * kNoise + 1)) - kNoise;
             row[x] = static_cast<std::uint8_t>(std::clamp(row[x] + band + grain, 16, 235));

@@ -222,6 +222,28 @@ TEST_F(StreamPlayerTest, ConvertsFrameFormatFilesToAviWithEveryPicture) {
     EXPECT_EQ(partial.decodedPictures, partial.videoPackets);
 }
 
+TEST_F(StreamPlayerTest, ConvertingDamagedFilesNeverCrashes) {
+    const std::string path = frameRecording("whole.264", 1s);
+    QFile whole(QString::fromStdString(path));
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    const QByteArray bytes = whole.readAll();
+    FfmpegStreamPlayer player;
+    std::mt19937 random(11);
+    for (int round = 0; round < 12; ++round) {
+        SCOPED_TRACE(round);
+        QByteArray damaged = bytes;
+        // Flip bytes anywhere: in headers (lengths, types) as well as in the pictures.
+        for (int flips = 0; flips < 1 + round * 4; ++flips)
+            damaged[static_cast<qsizetype>(random() % damaged.size())] = static_cast<char>(random());
+        const std::string copy = dir.write(QString("damaged%1.264").arg(round), damaged).toStdString();
+        if (player.X_Play_DVRtoAVI(copy, 1) != 0) {
+            const test::MediaProbe probe = test::ProbeMediaFile(AviPathFor(copy));
+            EXPECT_TRUE(probe.opened);
+            EXPECT_GT(probe.videoPackets, 0);
+        }
+    }
+}
+
 TEST(AviPathFor, ReplacesTheExtension) {
     const std::pair<std::string, std::string> cases[] = {
         {"d:/Temp/xPlayerVideo[65].264", "d:/Temp/xPlayerVideo[65].avi"},
