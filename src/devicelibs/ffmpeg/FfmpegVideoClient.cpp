@@ -1,7 +1,9 @@
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 
 #include "devicelibs/ffmpeg/LiveStream.h"
+#include "devicelibs/video/FrameFormat.h"
 #include "devicelibs/video/LiveSessionProtocol.h"
+#include "devicelibs/video/LiveSessionReader.h"
 #include "devicelibs/video/RenderTarget.h"
 #include "devicelibs/wire/MessageFraming.h"
 
@@ -86,6 +88,8 @@ std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::st
         return ClientStartError::BadArguments;
     TcpSocket socket = TcpSocket::connectTo(host, static_cast<std::uint16_t>(port), options_.connectTimeout);
     if (!socket.valid()) return ClientStartError::CannotConnect;
+    auto reader =
+        std::make_unique<LiveSessionReader>(std::move(socket), kFrameHeaderBytes + kMaxFrameBodyBytes);
 
     LiveStreamRequest request;
     request.streamIndex = info.channelIndex;
@@ -93,12 +97,13 @@ std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::st
     request.password = info.password;
     request.deviceAddress = info.address;
     request.devicePort = static_cast<std::uint16_t>(info.port);
-    if (SendMessage(socket, EncodeRecord(request), options_.answerTimeout) != MessageStatus::Ok)
+    if (SendMessage(reader->socket(), EncodeRecord(request), options_.answerTimeout) != MessageStatus::Ok)
         return ClientStartError::NoAnswer;
-    std::vector<std::uint8_t> payload;
-    if (ReceiveMessage(socket, payload, options_.answerTimeout) != MessageStatus::Ok)
+    const auto answerDeadline = std::chrono::steady_clock::now() + options_.answerTimeout;
+    if (reader->next(sizeof(LiveStreamAnswer), answerDeadline) != LiveSessionReader::Result::Message)
         return ClientStartError::NoAnswer;
-    const std::optional<LiveStreamAnswer> answer = DecodeRecord<LiveStreamAnswer>(payload);
+    const std::optional<LiveStreamAnswer> answer =
+        DecodeRecord<LiveStreamAnswer>(reader->data(), reader->size());
     if (!answer || answer->videoCodec != VideoCodec::H264) return ClientStartError::NoAnswer;
     switch (answer->result) {
         case LiveAnswerResult::Accepted:
@@ -115,7 +120,7 @@ std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::st
     const std::int32_t handle = nextHandle_++;
     LiveStream::Setup setup;
     setup.handle = handle;
-    setup.socket = std::move(socket);
+    setup.reader = std::move(reader);
     setup.answer = *answer;
     setup.slot = SlotOf(info.window);
     setup.silenceTimeout = options_.silenceTimeout;

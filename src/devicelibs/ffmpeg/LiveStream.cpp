@@ -1,7 +1,6 @@
 #include "devicelibs/ffmpeg/LiveStream.h"
 
 #include "devicelibs/video/G711.h"
-#include "devicelibs/video/LiveFrameReader.h"
 
 namespace strovik {
 
@@ -15,7 +14,7 @@ constexpr int kMaxConsecutiveDecodeErrors = 50;
 
 LiveStream::LiveStream(Setup setup)
     : handle_(setup.handle),
-      socket_(std::move(setup.socket)),
+      reader_(std::move(setup.reader)),
       silenceTimeout_(setup.silenceTimeout),
       onLost_(std::move(setup.onLost)),
       announcedWidth_(setup.answer.width),
@@ -27,7 +26,7 @@ LiveStream::LiveStream(Setup setup)
 
 LiveStream::~LiveStream() {
     stopping_ = true;
-    socket_.shutdown();
+    reader_->socket().shutdown();
     if (worker_.joinable()) worker_.join();
     stopCapture();
 }
@@ -62,11 +61,15 @@ bool LiveStream::stopCapture() {
 }
 
 void LiveStream::run() {
-    LiveFrameReader reader(socket_);
-    while (!stopping_ && reader.next(std::chrono::steady_clock::now() + silenceTimeout_) ==
-                             LiveFrameReader::Result::Frame) {
-        const FrameHeader& header = reader.header();
-        const std::uint8_t* body = reader.body();
+    while (!stopping_) {
+        const auto deadline = std::chrono::steady_clock::now() + silenceTimeout_;
+        if (reader_->next(kFrameHeaderBytes + kMaxFrameBodyBytes, deadline) !=
+                LiveSessionReader::Result::Message ||
+            reader_->size() < kFrameHeaderBytes)
+            break;
+        const FrameHeader header = ReadFrameHeader(reader_->data());
+        if (header.bodyLength != reader_->size() - kFrameHeaderBytes) break;  // not our frame message
+        const std::uint8_t* body = reader_->data() + kFrameHeaderBytes;
         if (header.isPicture()) {
             if (!handlePicture(header, body)) break;
         } else if (header.isAudio()) {

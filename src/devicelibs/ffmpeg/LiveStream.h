@@ -6,8 +6,8 @@
 #include "devicelibs/ffmpeg/PictureOutput.h"
 #include "devicelibs/video/FrameFormat.h"
 #include "devicelibs/video/LiveSessionProtocol.h"
+#include "devicelibs/video/LiveSessionReader.h"
 #include "devicelibs/video/RenderTarget.h"
-#include "platform/TcpSocket.h"
 
 #include <atomic>
 #include <chrono>
@@ -27,7 +27,7 @@ namespace strovik {
 // device closes it, sends something that is not our protocol, or sends no whole frame within
 // the silence timeout; onLost then runs once on the worker thread (it must only post).
 //
-// Threads: the public calls come from the GUI thread; the worker owns the socket and the decoder.
+// Threads: the public calls come from the GUI thread; the worker owns the reader and the decoder.
 // Each piece the two share has its own lock, never held together with another: captureMutex_
 // guards capture_, soundMutex_ sound_, PictureOutput its own. The drop level is an atomic the
 // worker applies per frame.
@@ -35,7 +35,7 @@ class LiveStream final {
 public:
     struct Setup {
         std::int32_t handle = 0;
-        TcpSocket socket;
+        std::unique_ptr<LiveSessionReader> reader;  // the session after the device's answer
         LiveStreamAnswer answer;
         std::shared_ptr<PictureSlot> slot;  // may be null
         std::chrono::milliseconds silenceTimeout{5000};
@@ -66,7 +66,7 @@ private:
     void handleAudio(const FrameHeader& header, const std::uint8_t* body);
 
     const std::int32_t handle_;
-    TcpSocket socket_;
+    std::unique_ptr<LiveSessionReader> reader_;
     const std::chrono::milliseconds silenceTimeout_;
     const std::function<void(std::int32_t)> onLost_;
     const int announcedWidth_;

@@ -76,12 +76,17 @@ std::vector<std::uint8_t> EncodeRecord(const Record& record) {
 }
 
 template <typename Record>
-std::optional<Record> DecodeRecord(const std::vector<std::uint8_t>& payload) {
-    if (payload.size() != sizeof(Record)) return std::nullopt;
+std::optional<Record> DecodeRecord(const std::uint8_t* payload, std::size_t size) {
+    if (payload == nullptr || size != sizeof(Record)) return std::nullopt;
     Record record;
-    std::memcpy(&record, payload.data(), sizeof(Record));
+    std::memcpy(&record, payload, sizeof(Record));
     if (record.magic != kLiveSessionMagic) return std::nullopt;
     return record;
+}
+
+template <typename Record>
+std::optional<Record> DecodeRecord(const std::vector<std::uint8_t>& payload) {
+    return DecodeRecord<Record>(payload.data(), payload.size());
 }
 
 }  // namespace strovik

@@ -1,7 +1,8 @@
-#include "devicelibs/video/LiveFrameReader.h"
+#include "devicelibs/video/LiveSessionReader.h"
 
 #include "devicelibs/wire/MessageFraming.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace strovik {
@@ -9,31 +10,29 @@ namespace strovik {
 namespace {
 
 constexpr std::size_t kLengthBytes = 4;
-constexpr std::size_t kMaxFrameMessageBytes = kFrameHeaderBytes + kMaxFrameBodyBytes;
-// Room for the longest message twice over, so that compaction is rare.
-constexpr std::size_t kBufferBytes = 2 * (kLengthBytes + kMaxFrameMessageBytes);
 
 }  // namespace
 
-LiveFrameReader::LiveFrameReader(TcpSocket& socket) : socket_(socket), buffer_(kBufferBytes) {}
+LiveSessionReader::LiveSessionReader(TcpSocket socket, std::size_t maxMessageBytes)
+    : socket_(std::move(socket)), buffer_(2 * (kLengthBytes + maxMessageBytes)) {}
 
-LiveFrameReader::Result LiveFrameReader::next(std::chrono::steady_clock::time_point deadline) {
+LiveSessionReader::Result LiveSessionReader::next(std::size_t limitBytes,
+                                                  std::chrono::steady_clock::time_point deadline) {
+    limitBytes = std::min(limitBytes, buffer_.size() / 2 - kLengthBytes);
     Result result = fill(kLengthBytes, deadline);
-    if (result != Result::Frame) return result;
+    if (result != Result::Message) return result;
     const std::uint32_t length = GetLittleEndian32(buffer_.data() + start_);
-    if (length < kFrameHeaderBytes || length > kMaxFrameMessageBytes) return Result::Malformed;
+    if (length > limitBytes) return Result::TooLong;
     result = fill(kLengthBytes + length, deadline);
-    if (result != Result::Frame) return result;
-    const std::uint8_t* message = buffer_.data() + start_ + kLengthBytes;
-    header_ = ReadFrameHeader(message);
-    if (header_.bodyLength != length - kFrameHeaderBytes) return Result::Malformed;
-    body_ = message + kFrameHeaderBytes;
+    if (result != Result::Message) return result;
+    message_ = buffer_.data() + start_ + kLengthBytes;
+    messageSize_ = length;
     start_ += kLengthBytes + length;
-    return Result::Frame;
+    return Result::Message;
 }
 
-LiveFrameReader::Result LiveFrameReader::fill(std::size_t count,
-                                              std::chrono::steady_clock::time_point deadline) {
+LiveSessionReader::Result LiveSessionReader::fill(std::size_t count,
+                                                  std::chrono::steady_clock::time_point deadline) {
     if (start_ == end_) start_ = end_ = 0;
     if (buffer_.size() - start_ < count) {  // move what is left to the front
         std::memmove(buffer_.data(), buffer_.data() + start_, end_ - start_);
@@ -56,7 +55,7 @@ LiveFrameReader::Result LiveFrameReader::fill(std::size_t count,
                 return Result::Closed;
         }
     }
-    return Result::Frame;
+    return Result::Message;
 }
 
 }  // namespace strovik
