@@ -26,7 +26,7 @@ private:
     int lastPercent_ = 0;
 };
 
-// Reads the system's counters now (platform file: /proc/stat on Linux).
+// Reads the system's counters now (platform files: /proc/stat on Linux, GetSystemTimes on Windows).
 std::optional<CpuTimes> ReadCpuTimes();
 
 // The "cpu" line of /proc/stat (user nice system idle iowait irq softirq steal ...): idle and
