@@ -1,0 +1,258 @@
+// N live streams (1, 4, 16, 64) of the simulated 640x360, 25 fps main stream, received, decoded,
+// scaled and painted into offscreen render widgets at the grid's tile sizes, with the stream
+// source (devsim's live sessions) in the same process. Against it, in the same run: N
+// single-threaded FFmpeg decodes of the same stream running at once. Prints the client's CPU time
+// per displayed picture, the baseline's CPU time per decoded picture and their ratio for each N,
+// whether 64 streams are sustained at 25 pictures a second, and last the ratio at 64 streams (where
+// decoding dominates; with fewer, larger tiles converting and painting the bigger pictures adds a
+// larger share, which the per-N lines show).
+#include "devicelibs/ffmpeg/FfmpegHandles.h"
+#include "devicelibs/ffmpeg/FfmpegVideoClient.h"
+#include "devicelibs/video/FrameFormat.h"
+#include "devsim/media/LiveSessionServer.h"
+#include "devsim/media/SessionListener.h"
+#include "liveview/RenderWidget.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QWidget>
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using namespace strovik;
+using namespace std::chrono_literals;
+
+constexpr int kGridWidth = 1280;
+constexpr int kGridHeight = 720;
+constexpr auto kWarmUp = 1500ms;
+constexpr auto kMeasured = 4000ms;
+constexpr int kBaselinePicturesPerDecoder = 100;
+const char* const kSourceThreadName = "source";
+
+double ProcessCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// CPU time of the stream source's threads (named kSourceThreadName), from the scheduler's counters.
+double SourceCpuSeconds() {
+    double seconds = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        if (name != kSourceThreadName) continue;
+        std::ifstream schedstat(task.path() / "schedstat");
+        double nanoseconds = 0;
+        schedstat >> nanoseconds;
+        seconds += nanoseconds * 1e-9;
+    }
+    return seconds;
+}
+
+// Runs the GUI thread's event loop (it sleeps while there is nothing to do).
+void RunEventsFor(std::chrono::milliseconds duration) {
+    QEventLoop loop;
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The grid's layout (k x k cells, 1-pixel gaps) and the quality it sets for n windows.
+QRect TileOf(int index, int n) {
+    const int k = static_cast<int>(std::sqrt(n));
+    const int cellWidth = (kGridWidth - 1) / k;
+    const int cellHeight = (kGridHeight - 1) / k;
+    return {(index % k) * cellWidth + 1, (index / k) * cellHeight + 1, cellWidth - 1, cellHeight - 1};
+}
+int QualityFor(int n) {
+    return n == 1 ? 6 : n <= 4 ? 4 : 0;
+}
+
+struct LiveFigures {
+    double cpuMsPerDisplayed = 0;
+    double guiCpuMsPerDisplayed = 0;   // the GUI thread's part: events and painting
+    double displayedPerSecondMin = 0;  // per stream
+    double decodedPerSecondMin = 0;    // pictures published into the targets, per stream
+    double machineLoadPercent = 0;     // client and source together, of all cores
+};
+
+LiveFigures MeasureLive(int n, devsim::MediaCache& media) {
+    devsim::SessionListener source([&media](TcpSocket& socket, const std::atomic<bool>& stop) {
+        pthread_setname_np(pthread_self(), kSourceThreadName);
+        devsim::ServeLiveSession(socket, {"Bench", 1, "admin", "admin"}, media, stop);
+    });
+    QWidget grid;
+    grid.resize(kGridWidth, kGridHeight);
+    std::vector<RenderWidget*> targets;
+    for (int i = 0; i < n; ++i) {
+        targets.push_back(new RenderWidget(&grid));
+        targets.back()->setGeometry(TileOf(i, n));
+    }
+    grid.show();
+    FfmpegVideoClient client;
+    std::vector<std::int32_t> handles;
+    for (RenderWidget* target : targets) {
+        ClientStartInfo info;
+        info.port = source.port();
+        info.address = "127.0.0.1";
+        info.userName = "admin";
+        info.password = "admin";
+        info.window = target;
+        handles.push_back(client.X_ClientStart(info, -1, 2));
+        if (handles.back() < 1) {
+            std::fprintf(stderr, "stream did not start: %d\n", handles.back());
+            std::exit(1);
+        }
+        client.X_ClientSetQuality(handles.back(), QualityFor(n), 2);
+    }
+    RunEventsFor(kWarmUp);
+
+    const auto snapshot = [&](std::vector<qint64>& painted, std::vector<std::uint64_t>& published) {
+        painted.clear();
+        published.clear();
+        for (RenderWidget* target : targets) {
+            painted.push_back(target->picturesPainted());
+            published.push_back(target->pictureSlot()->picturesPublished());
+        }
+    };
+    std::vector<qint64> paintedBefore, paintedAfter;
+    std::vector<std::uint64_t> publishedBefore, publishedAfter;
+    QElapsedTimer wall;
+    snapshot(paintedBefore, publishedBefore);
+    const double processBefore = ProcessCpuSeconds();
+    const double sourceBefore = SourceCpuSeconds();
+    const double guiBefore = ThreadCpuSeconds();
+    wall.start();
+    RunEventsFor(kMeasured);
+    const double guiCpu = ThreadCpuSeconds() - guiBefore;
+    const double seconds = static_cast<double>(wall.nsecsElapsed()) * 1e-9;
+    const double processCpu = ProcessCpuSeconds() - processBefore;
+    const double sourceCpu = SourceCpuSeconds() - sourceBefore;
+    snapshot(paintedAfter, publishedAfter);
+    for (const std::int32_t handle : handles) client.X_ClientStop(handle, 2);
+
+    LiveFigures figures;
+    qint64 displayed = 0;
+    figures.displayedPerSecondMin = 1e9;
+    figures.decodedPerSecondMin = 1e9;
+    for (int i = 0; i < n; ++i) {
+        const qint64 shown = paintedAfter[i] - paintedBefore[i];
+        displayed += shown;
+        figures.displayedPerSecondMin =
+            std::min(figures.displayedPerSecondMin, static_cast<double>(shown) / seconds);
+        figures.decodedPerSecondMin =
+            std::min(figures.decodedPerSecondMin,
+                     static_cast<double>(publishedAfter[i] - publishedBefore[i]) / seconds);
+    }
+    figures.cpuMsPerDisplayed =
+        displayed > 0 ? (processCpu - sourceCpu) * 1000.0 / static_cast<double>(displayed) : 0;
+    figures.guiCpuMsPerDisplayed = displayed > 0 ? guiCpu * 1000.0 / static_cast<double>(displayed) : 0;
+    figures.machineLoadPercent = processCpu / seconds / std::thread::hardware_concurrency() * 100.0;
+    return figures;
+}
+
+// CPU milliseconds per picture of n single-threaded decoders decoding the stream at once.
+double MeasureBaseline(int n, const devsim::EncodedLoop& loop) {
+    std::atomic<double> cpuSeconds{0};
+    std::vector<std::thread> decoders;
+    for (int i = 0; i < n; ++i) {
+        decoders.emplace_back([&] {
+            const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
+            CodecContextPtr context(avcodec_alloc_context3(codec));
+            context->thread_count = 1;
+            if (avcodec_open2(context.get(), codec, nullptr) < 0) std::exit(1);
+            PacketPtr packet = MakePacket();
+            FramePtr frame = MakeFrame();
+            const double start = ThreadCpuSeconds();
+            for (int p = 0; p < kBaselinePicturesPerDecoder; ++p) {
+                const devsim::EncodedPicture& picture = loop.pictures[p % loop.pictures.size()];
+                av_new_packet(packet.get(), static_cast<int>(picture.data.size()));
+                std::copy(picture.data.begin(), picture.data.end(), packet->data);
+                avcodec_send_packet(context.get(), packet.get());
+                av_packet_unref(packet.get());
+                while (avcodec_receive_frame(context.get(), frame.get()) >= 0) av_frame_unref(frame.get());
+            }
+            const double used = ThreadCpuSeconds() - start;
+            double total = cpuSeconds.load();
+            while (!cpuSeconds.compare_exchange_weak(total, total + used)) {
+            }
+        });
+    }
+    for (std::thread& decoder : decoders) decoder.join();
+    return cpuSeconds.load() * 1000.0 / (n * kBaselinePicturesPerDecoder);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    devsim::MediaCache media;
+    const std::shared_ptr<const devsim::EncodedLoop> loop =
+        media.loop({"Bench", 0, devsim::StreamKind::Main});
+    if (!loop) return 1;
+    std::size_t bytes = 0;
+    for (const devsim::EncodedPicture& picture : loop->pictures) bytes += picture.data.size();
+    std::printf("stream: %dx%d %d fps %.0f kbit/s\n", loop->width, loop->height, devsim::kFramesPerSecond,
+                static_cast<double>(bytes) * 8 / 1000 /
+                    (static_cast<double>(loop->pictures.size()) / devsim::kFramesPerSecond));
+
+    // Stream counts to run: all by default; a benchmark run may name some (profiling).
+    std::vector<int> counts = {1, 4, 16, 64};
+    if (argc > 1) {
+        counts.clear();
+        for (int i = 1; i < argc; ++i) counts.push_back(std::max(1, std::atoi(argv[i])));
+    }
+    double largestRatio = 0;
+    int largestCount = 0;
+    LiveFigures largest;
+    for (const int n : counts) {
+        const QRect tile = TileOf(0, n);
+        const LiveFigures live = MeasureLive(n, media);
+        const double baseline = MeasureBaseline(n, *loop);
+        const double ratio = live.cpuMsPerDisplayed / baseline;
+        if (n >= largestCount) {
+            largestCount = n;
+            largestRatio = ratio;
+            largest = live;
+        }
+        std::printf("streams_%d_tile: %dx%d quality %d\n", n, tile.width(), tile.height(), QualityFor(n));
+        std::printf("streams_%d_live_cpu_ms_per_displayed_picture: %.3f\n", n, live.cpuMsPerDisplayed);
+        std::printf("streams_%d_gui_thread_cpu_ms_per_displayed_picture: %.3f\n", n,
+                    live.guiCpuMsPerDisplayed);
+        std::printf("streams_%d_ffmpeg_decode_cpu_ms_per_picture: %.3f\n", n, baseline);
+        std::printf("streams_%d_displayed_per_second_min: %.1f\n", n, live.displayedPerSecondMin);
+        std::printf("streams_%d_decoded_per_second_min: %.1f\n", n, live.decodedPerSecondMin);
+        std::printf("streams_%d_machine_load_percent: %.0f\n", n, live.machineLoadPercent);
+        std::printf("streams_%d_ratio: %.2f\n", n, ratio);
+        std::fflush(stdout);
+    }
+    // A stream runs at 25 pictures a second; a second's window may hold one less.
+    const bool sustained = largest.decodedPerSecondMin >= 24.0 && largest.displayedPerSecondMin >= 24.0;
+    std::printf("streams_%d_sustained_at_25_fps: %s\n", largestCount, sustained ? "yes" : "no");
+    std::printf("ratio: %.2f\n", largestRatio);
+    return 0;
+}

@@ -1,0 +1,31 @@
+#include "devsim/media/SessionListener.h"
+
+namespace strovik::devsim {
+
+SessionListener::SessionListener(Handler handler, const std::string& address)
+    : handler_(std::move(handler)), listener_(TcpListener::listenOn(address, 0)), port_(listener_.port()) {
+    acceptor_ = std::thread([this] { acceptLoop(); });
+}
+
+SessionListener::~SessionListener() {
+    stop_ = true;
+    listener_.shutdown();
+    acceptor_.join();
+    std::lock_guard lock(mutex_);
+    for (const auto& socket : sockets_) socket->shutdown();
+    for (std::thread& session : sessions_) session.join();
+}
+
+void SessionListener::acceptLoop() {
+    while (!stop_) {
+        TcpSocket accepted = listener_.accept(std::chrono::milliseconds(100));
+        if (!accepted.valid()) continue;
+        ++accepted_;
+        auto socket = std::make_shared<TcpSocket>(std::move(accepted));
+        std::lock_guard lock(mutex_);
+        sockets_.push_back(socket);
+        sessions_.emplace_back([this, socket] { handler_(*socket, stop_); });
+    }
+}
+
+}  // namespace strovik::devsim

@@ -1,0 +1,113 @@
+#include "devicelibs/ffmpeg/LiveStream.h"
+
+#include "devicelibs/video/G711.h"
+
+namespace strovik {
+
+namespace {
+
+// A stream whose pictures all fail to decode for this long (at 25 frames a second) is as good as
+// lost: the window reconnects instead of showing a frozen picture for ever.
+constexpr int kMaxConsecutiveDecodeErrors = 50;
+
+}  // namespace
+
+LiveStream::LiveStream(Setup setup)
+    : handle_(setup.handle),
+      reader_(std::move(setup.reader)),
+      silenceTimeout_(setup.silenceTimeout),
+      onLost_(std::move(setup.onLost)),
+      announcedWidth_(setup.answer.width),
+      announcedHeight_(setup.answer.height),
+      framesPerSecond_(setup.answer.framesPerSecond > 0 ? setup.answer.framesPerSecond : 25),
+      hasAudio_(setup.answer.audioCodec == AudioCodec::G711MuLaw),
+      pictures_(std::move(setup.slot)),
+      worker_([this] { run(); }) {}
+
+LiveStream::~LiveStream() {
+    stopping_ = true;
+    reader_->socket().shutdown();
+    if (worker_.joinable()) worker_.join();
+    stopCapture();
+}
+
+void LiveStream::setSound(std::shared_ptr<PcmQueue> queue) {
+    std::lock_guard lock(soundMutex_);
+    sound_ = std::move(queue);
+}
+
+bool LiveStream::startCapture(const std::string& fileName) {
+    stopCapture();
+    AviWriter::Format format{announcedWidth_, announcedHeight_, framesPerSecond_, hasAudio_};
+    const QSize decoded = pictures_.pictureSize();
+    if (!decoded.isEmpty()) {  // what the decoder saw beats what the device announced
+        format.width = decoded.width();
+        format.height = decoded.height();
+    }
+    auto writer = std::make_unique<AviWriter>(fileName, format);
+    if (!writer->isOpen()) return false;
+    std::lock_guard lock(captureMutex_);
+    capture_ = std::move(writer);
+    return true;
+}
+
+bool LiveStream::stopCapture() {
+    std::unique_ptr<AviWriter> writer;
+    {
+        std::lock_guard lock(captureMutex_);
+        writer = std::move(capture_);
+    }
+    return writer && writer->finish();
+}
+
+void LiveStream::run() {
+    while (!stopping_) {
+        const auto deadline = std::chrono::steady_clock::now() + silenceTimeout_;
+        if (reader_->next(kFrameHeaderBytes + kMaxFrameBodyBytes, deadline) !=
+                LiveSessionReader::Result::Message ||
+            reader_->size() < kFrameHeaderBytes)
+            break;
+        const FrameHeader header = ReadFrameHeader(reader_->data());
+        if (header.bodyLength != reader_->size() - kFrameHeaderBytes) break;  // not our frame message
+        const std::uint8_t* body = reader_->data() + kFrameHeaderBytes;
+        if (header.isPicture()) {
+            if (!handlePicture(header, body)) break;
+        } else if (header.isAudio()) {
+            handleAudio(header, body);
+        }  // frames of other types are skipped
+    }
+    if (!stopping_ && onLost_) onLost_(handle_);
+}
+
+bool LiveStream::handlePicture(const FrameHeader& header, const std::uint8_t* body) {
+    const bool keyFrame = header.type == FrameType::Key;
+    {
+        std::lock_guard lock(captureMutex_);
+        if (capture_ && !capture_->writeVideo(body, header.bodyLength, keyFrame, header.timeStampMs))
+            capture_.reset();
+    }
+    decoder_.setDropLevel(DropLevelForThrowLevel(throwLevel_));
+    decoder_.setSkipLoopFilter(pictures_.quality().skipLoopFilter);
+    const bool decoded = decoder_.decode(body, header.bodyLength, keyFrame,
+                                         [this](const AVFrame& frame) { pictures_.show(frame); });
+    consecutiveDecodeErrors_ = decoded ? 0 : consecutiveDecodeErrors_ + 1;
+    return consecutiveDecodeErrors_ < kMaxConsecutiveDecodeErrors;
+}
+
+void LiveStream::handleAudio(const FrameHeader& header, const std::uint8_t* body) {
+    if (!hasAudio_) return;
+    {
+        std::lock_guard lock(captureMutex_);
+        if (capture_ && !capture_->writeAudio(body, header.bodyLength)) capture_.reset();
+    }
+    std::shared_ptr<PcmQueue> sound;
+    {
+        std::lock_guard lock(soundMutex_);
+        sound = sound_;
+    }
+    if (!sound) return;
+    DecodeMuLaw(body, header.bodyLength, pcm_);
+    sound->push(pcm_.data(), pcm_.size());
+}
+
+}  // namespace strovik

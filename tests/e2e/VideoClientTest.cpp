@@ -1,0 +1,300 @@
+// The video client library against the simulated device's live sessions on loopback.
+#include "devicelibs/ffmpeg/FfmpegVideoClient.h"
+#include "devicelibs/video/LiveSessionProtocol.h"
+#include "devicelibs/wire/MessageFraming.h"
+#include "devsim/media/LiveSessionServer.h"
+#include "devsim/media/SessionListener.h"
+#include "e2e/MediaProbe.h"
+#include "e2e/VideoTestSupport.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTest>
+
+#include <thread>
+
+namespace strovik {
+namespace {
+
+using namespace std::chrono_literals;
+using test::kVideoEventMessage;
+
+const devsim::LiveDevice kGate{"Gate", 2, "admin", "secret"};
+
+ClientStartInfo StartInfo(std::uint16_t port, int streamIndex, RenderTarget* target,
+                          const std::string& password = "secret") {
+    ClientStartInfo info;
+    info.channelIndex = static_cast<std::uint8_t>(streamIndex);
+    info.port = port;
+    info.address = "127.0.0.1";
+    info.userName = "admin";
+    info.password = password;
+    info.window = target;
+    return info;
+}
+
+class VideoClientTest : public ::testing::Test {
+protected:
+    devsim::MediaCache media;
+    test::TempDir dir;
+};
+
+TEST_F(VideoClientTest, FourStreamsFillTheirTargetsAndSnapshotsKeepTheStreamSize) {
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
+    test::TargetWindow window({{352, 198}, {240, 135}, {175, 99}, {400, 225}});
+    FfmpegVideoClient client;
+    // Main streams at 0 and 1, sub streams of the same channels at 2 and 3.
+    std::vector<std::int32_t> handles;
+    for (int i = 0; i < 4; ++i) {
+        handles.push_back(client.X_ClientStart(StartInfo(device.port(), i, &window.target(i)), -1, 2));
+        ASSERT_GE(handles.back(), 1) << "stream " << i;
+    }
+    // Pictures come at the target's size when that shrinks the stream, else at the stream's own
+    // size (the painter stretches them).
+    const QSize pictureSizes[] = {{352, 198}, {240, 135}, {175, 99}, {320, 180}};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_TRUE(test::WaitForPictures(window.target(i), 3));
+        EXPECT_EQ(window.target(i).lastPictureSize(), pictureSizes[i]);
+    }
+
+    const struct {
+        int stream;
+        QSize size;
+    } snapshots[] = {{0, {640, 360}}, {3, {320, 180}}};
+    for (const auto& snapshot : snapshots) {
+        SCOPED_TRACE(snapshot.stream);
+        const QString file = dir.file(QString("shot%1.bmp").arg(snapshot.stream));
+        ASSERT_NE(client.X_ClientCapPicFile(handles[snapshot.stream], file.toStdString(), 2), 0);
+        QImage picture;
+        ASSERT_TRUE(picture.load(file, "BMP"));
+        EXPECT_EQ(picture.size(), snapshot.size);
+    }
+    for (const std::int32_t handle : handles) EXPECT_NE(client.X_ClientStop(handle, 2), 0);
+    EXPECT_EQ(client.X_ClientStop(handles[0], 2), 0) << "a stopped handle is dead";
+    EXPECT_EQ(client.X_ClientCapPicFile(handles[0], dir.file("late.bmp").toStdString(), 2), 0);
+}
+
+TEST_F(VideoClientTest, FailedStartsReturnTheirCodes) {
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
+    // A device that accepts and never answers: it only waits for the client to give up.
+    devsim::SessionListener mute([](TcpSocket& socket, const std::atomic<bool>&) {
+        std::uint8_t request[256];
+        std::size_t received = 0;
+        while (socket.receiveSome(request, sizeof request, &received, 10s) == TcpSocket::Status::Ok) {
+        }
+    });
+    // A device that answers, one byte every 100 ms.
+    devsim::SessionListener trickling([](TcpSocket& socket, const std::atomic<bool>& stop) {
+        std::vector<std::uint8_t> request;
+        if (ReceiveMessage(socket, request, 2s) != MessageStatus::Ok) return;
+        std::vector<std::uint8_t> message(4);
+        PutLittleEndian32(message.data(), sizeof(LiveStreamAnswer));
+        const std::vector<std::uint8_t> answer = EncodeRecord(LiveStreamAnswer{});
+        message.insert(message.end(), answer.begin(), answer.end());
+        for (const std::uint8_t byte : message) {
+            if (stop || socket.sendAll(&byte, 1, 1s) != TcpSocket::Status::Ok) return;
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    std::uint16_t closedPort = 0;
+    {
+        TcpListener listener = TcpListener::listenOn("127.0.0.1", 0);
+        closedPort = listener.port();
+    }
+    FfmpegVideoClient::Options options;
+    options.answerTimeout = 300ms;
+    FfmpegVideoClient client(options);
+    const struct {
+        const char* what;
+        ClientStartInfo info;
+        std::int32_t expected;
+    } cases[] = {
+        {"wrong password", StartInfo(device.port(), 0, nullptr, "guess"), ClientStartError::LoginRefused},
+        {"no such stream", StartInfo(device.port(), 4, nullptr), ClientStartError::NoSuchStream},
+        {"nothing listening", StartInfo(closedPort, 0, nullptr), ClientStartError::CannotConnect},
+        {"no answer", StartInfo(mute.port(), 0, nullptr), ClientStartError::NoAnswer},
+        {"an answer too slow to arrive", StartInfo(trickling.port(), 0, nullptr), ClientStartError::NoAnswer},
+        {"no port", StartInfo(0, 0, nullptr), ClientStartError::BadArguments},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QElapsedTimer timer;
+        timer.start();
+        EXPECT_EQ(client.X_ClientStart(c.info, -1, 2), c.expected);
+        EXPECT_LT(timer.elapsed(), 1500);
+    }
+}
+
+TEST_F(VideoClientTest, StartExGoesThroughTheRelay) {
+    devsim::SessionListener relay(devsim::LiveSessionHandler(kGate, media));
+    test::TargetWindow window({{160, 90}});
+    FfmpegVideoClient client;
+    // The device itself is not reachable; the relay serves the session.
+    ClientStartInfo info = StartInfo(1, 0, &window.target(0));
+    const std::int32_t handle =
+        client.X_ClientStartEx(info, RelayInfo{"127.0.0.1", static_cast<std::int16_t>(relay.port())}, 2);
+    ASSERT_GE(handle, 1);
+    EXPECT_TRUE(test::WaitForPictures(window.target(0), 2));
+    EXPECT_EQ(client.X_ClientStartEx(info, RelayInfo{"127.0.0.1", 0}, 2), ClientStartError::BadArguments);
+    EXPECT_NE(client.X_ClientStop(handle, 2), 0);
+}
+
+TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
+    devsim::LiveSessionOptions dropping;
+    dropping.dropAfter = 600ms;
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media, dropping));
+    FfmpegVideoClient client;
+    test::VideoEventRecorder grid;
+    auto fullScreenGrid = std::make_unique<test::VideoEventRecorder>();
+    ASSERT_NE(client.X_ClientInit(kVideoEventMessage, &grid), 0);
+    ASSERT_NE(client.X_ClientInit(kVideoEventMessage, fullScreenGrid.get()), 0);
+    EXPECT_EQ(client.X_ClientInit(kVideoEventMessage, nullptr), 0);
+
+    const std::int32_t first = client.X_ClientStart(StartInfo(device.port(), 0, nullptr), -1, 2);
+    ASSERT_GE(first, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !grid.events.empty(); }, 10000));
+    ASSERT_EQ(grid.events.size(), 1u);
+    EXPECT_EQ(grid.events[0].message, kVideoEventMessage);
+    EXPECT_EQ(grid.events[0].wParam, kStreamLostEvent);
+    EXPECT_EQ(grid.events[0].lParam + kStreamHandleBias, first);
+    EXPECT_EQ(fullScreenGrid->events.size(), 1u);
+    EXPECT_NE(client.X_ClientStop(first, 2), 0) << "a lost stream is still stopped by its window";
+
+    // The full-screen grid goes (cleanup, then destroyed): the main grid's streams stay and its
+    // events still arrive.
+    client.X_ClientCleanup();
+    fullScreenGrid.reset();
+    const std::int32_t second = client.X_ClientStart(StartInfo(device.port(), 1, nullptr), -1, 2);
+    ASSERT_GE(second, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid.events.size() == 2; }, 10000));
+    EXPECT_EQ(grid.events[1].lParam + kStreamHandleBias, second);
+    client.X_ClientStop(second, 2);
+    client.X_ClientCleanup();
+}
+
+TEST_F(VideoClientTest, LastCleanupStopsTheStreams) {
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
+    FfmpegVideoClient client;
+    test::VideoEventRecorder grid;
+    client.X_ClientInit(kVideoEventMessage, &grid);
+    const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 0, nullptr), -1, 2);
+    ASSERT_GE(handle, 1);
+    client.X_ClientCleanup();
+    EXPECT_EQ(client.X_ClientStop(handle, 2), 0);
+    QTest::qWait(0);
+    EXPECT_TRUE(grid.events.empty()) << "a stream stopped on purpose is not lost";
+}
+
+TEST_F(VideoClientTest, CaptureWritesAnAviOfTheReceivedStream) {
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
+    test::TargetWindow window({{320, 180}});
+    FfmpegVideoClient client;
+    const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 0, &window.target(0)), -1, 2);
+    ASSERT_GE(handle, 1);
+    ASSERT_TRUE(test::WaitForPictures(window.target(0), 1));
+    const std::string file = dir.file("20240105083015_M_00.avi").toStdString();
+    ASSERT_NE(client.X_ClientStartCaptureFile(handle, file, 2), 0);
+    QElapsedTimer recording;
+    recording.start();
+    // About three seconds of pictures (the stream runs at 25 a second).
+    ASSERT_TRUE(test::WaitForPictures(window.target(0), 75, 15000));
+    ASSERT_NE(client.X_ClientStopCapture(handle, 2), 0);
+    const double seconds = static_cast<double>(recording.elapsed()) / 1000.0;
+    EXPECT_EQ(client.X_ClientStopCapture(handle, 2), 0) << "nothing left to stop";
+
+    const test::MediaProbe probe = test::ProbeMediaFile(file);
+    ASSERT_TRUE(probe.opened);
+    EXPECT_EQ(probe.format, "avi");
+    EXPECT_EQ(probe.videoCodec, "h264");
+    EXPECT_EQ(probe.width, 640);
+    EXPECT_EQ(probe.height, 360);
+    // The file starts at the first key frame after the start (one every two seconds).
+    EXPECT_GE(probe.durationSeconds, seconds - 2.2);
+    EXPECT_LE(probe.durationSeconds, seconds + 0.5);
+    EXPECT_GE(probe.videoKeyPackets, 1);
+    EXPECT_EQ(probe.decodedPictures, probe.videoPackets) << "every stored picture decodes";
+    EXPECT_EQ(probe.audioCodec, "pcm_mulaw");
+    EXPECT_GT(probe.audioPackets, 0);
+    client.X_ClientStop(handle, 2);
+
+    EXPECT_EQ(client.X_ClientStartCaptureFile(handle, file, 2), 0) << "stopped stream";
+}
+
+TEST_F(VideoClientTest, DropLevelsChangeHowManyPicturesAreDecoded) {
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
+    test::TargetWindow window({{160, 90}});
+    RenderWidget& target = window.target(0);
+    FfmpegVideoClient client;
+    const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 0, &target), -1, 2);
+    ASSERT_GE(handle, 1);
+    ASSERT_TRUE(test::WaitForPictures(target, 1));
+
+    // Key frames only: one picture per two-second loop.
+    ASSERT_NE(client.X_ClientThrowBFrame(handle, 388, 2), 0);
+    ASSERT_TRUE(test::WaitForPictures(target, 1, 5000));
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(test::WaitForPictures(target, 2, 8000));
+    EXPECT_GE(timer.elapsed(), 3000);
+
+    // Pictures nothing refers to are skipped: two of every three.
+    ASSERT_NE(client.X_ClientThrowBFrame(handle, 18, 2), 0);
+    ASSERT_TRUE(test::WaitForPictures(target, 1, 5000));
+    timer.restart();
+    ASSERT_TRUE(test::WaitForPictures(target, 10, 8000));
+    EXPECT_GE(timer.elapsed(), 900);
+
+    ASSERT_NE(client.X_ClientThrowBFrame(handle, 0, 2), 0);
+    ASSERT_NE(client.X_ClientSetQuality(handle, 0, 2), 0);
+    EXPECT_TRUE(test::WaitForPictures(target, 25, 8000));
+    EXPECT_EQ(client.X_ClientThrowBFrame(handle + 100, 0, 2), 0);
+    client.X_ClientStop(handle, 2);
+}
+
+TEST_F(VideoClientTest, PicturesMoveToANewTargetAndSurviveTheOldOneGoing) {
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
+    test::TargetWindow window({{320, 180}, {200, 100}, {100, 60}});
+    FfmpegVideoClient client;
+    const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 1, &window.target(0)), -1, 2);
+    ASSERT_GE(handle, 1);
+    ASSERT_TRUE(test::WaitForPictures(window.target(0), 2));
+
+    ASSERT_NE(client.X_ClientChangeRenderHandle(handle, &window.target(1), 2), 0);
+    EXPECT_TRUE(test::WaitForPictures(window.target(1), 2));
+    EXPECT_TRUE(window.target(0).pictureSlot()->latestPicture().isNull()) << "the old target turns black";
+
+    // The target goes away while pictures are in flight; the stream goes on drawing into the
+    // orphaned slot and can move again.
+    const std::shared_ptr<PictureSlot> orphan = window.target(1).pictureSlot();
+    window.destroyTarget(1);
+    const qint64 lastKey = orphan->latestPicture().cacheKey();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return orphan->latestPicture().cacheKey() != lastKey; }, 5000));
+    ASSERT_NE(client.X_ClientChangeRenderHandle(handle, &window.target(2), 2), 0);
+    EXPECT_TRUE(test::WaitForPictures(window.target(2), 2));
+    EXPECT_NE(client.X_ClientStop(handle, 2), 0);
+    EXPECT_TRUE(window.target(2).pictureSlot()->latestPicture().isNull()) << "a stopped stream leaves black";
+}
+
+TEST_F(VideoClientTest, SoundFollowsOneStreamAndNeedsNoSoundDevice) {
+    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
+    FfmpegVideoClient client;
+    const std::int32_t main = client.X_ClientStart(StartInfo(device.port(), 0, nullptr), -1, 2);
+    const std::int32_t sub = client.X_ClientStart(StartInfo(device.port(), 2, nullptr), -1, 2);
+    ASSERT_GE(main, 1);
+    ASSERT_GE(sub, 1);
+    EXPECT_NE(client.X_ClientAudioStart(main, 2), 0);
+    EXPECT_EQ(client.X_ClientAudioStart(sub, 2), 0) << "the sub stream carries no sound";
+    EXPECT_EQ(client.X_ClientAudioStop(2), 0)
+        << "starting the sub stream's sound already ended the main one's";
+    EXPECT_NE(client.X_ClientAudioStart(main, 2), 0);
+    EXPECT_NE(client.X_ClientAudioStop(2), 0);
+    EXPECT_NE(client.X_ClientStop(main, 2), 0);
+    EXPECT_NE(client.X_ClientStop(sub, 2), 0);
+}
+
+}  // namespace
+}  // namespace strovik

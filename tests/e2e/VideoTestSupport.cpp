@@ -1,0 +1,49 @@
+#include "e2e/VideoTestSupport.h"
+
+#include <QTest>
+
+#include <fstream>
+#include <string>
+
+namespace strovik::test {
+
+bool VideoEventRecorder::event(QEvent* event) {
+    if (event->type() != VideoClientEvent::eventType()) return QObject::event(event);
+    const auto* clientEvent = static_cast<const VideoClientEvent*>(event);
+    events.push_back({clientEvent->message(), clientEvent->wParam(), clientEvent->lParam()});
+    return true;
+}
+
+TargetWindow::TargetWindow(const std::vector<QSize>& sizes) {
+    int x = 0;
+    int height = 0;
+    for (const QSize& size : sizes) {
+        auto* target = new RenderWidget(&window_);
+        target->setGeometry(x, 0, size.width(), size.height());
+        targets_.push_back(target);
+        x += size.width() + 1;
+        height = std::max(height, size.height());
+    }
+    window_.resize(std::max(x, 1), std::max(height, 1));
+    window_.show();
+}
+
+void TargetWindow::destroyTarget(std::size_t index) {
+    delete targets_.at(index);
+    targets_.at(index) = nullptr;
+}
+
+bool WaitForPictures(const RenderWidget& target, int count, int timeoutMs) {
+    const qint64 wanted = target.picturesPainted() + count;
+    return QTest::qWaitFor([&] { return target.picturesPainted() >= wanted; }, timeoutMs);
+}
+
+int ThreadCount() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
+    return -1;
+}
+
+}  // namespace strovik::test
