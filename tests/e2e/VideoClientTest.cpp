@@ -207,6 +207,25 @@ TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
     client.X_ClientCleanup();
 }
 
+TEST_F(VideoClientTest, StoppingDevsimEndsItsStreamsAtOnce) {
+    test::TargetWindow window({{160, 90}});
+    FfmpegVideoClient client;
+    test::VideoEventRecorder grid;
+    client.X_ClientInit(kVideoEventMessage, &grid);
+    const std::int32_t handle = client.X_ClientStart(startInfo(kGate, 0, &window.target(0)), -1, 2);
+    ASSERT_GE(handle, 1);
+    ASSERT_TRUE(test::WaitForPictures(window.target(0), 2));
+    QElapsedTimer stopping;
+    stopping.start();
+    EXPECT_EQ(devsim.stop(), 0);
+    EXPECT_LT(stopping.elapsed(), 1000) << "a paced session notices the stop at once";
+    EXPECT_TRUE(devsim.waitForLogLine({"kind=live", "outcome=stopped", "user=admin", "stream=0"}, 1s));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !grid.events.empty(); }, 5000));
+    EXPECT_EQ(grid.events[0].lParam, handle - kStreamHandleBias);
+    EXPECT_NE(client.X_ClientStop(handle, 2), 0);
+    client.X_ClientCleanup();
+}
+
 TEST_F(VideoClientTest, LastCleanupStopsTheStreams) {
     FfmpegVideoClient client;
     test::VideoEventRecorder grid;
