@@ -1,5 +1,5 @@
 // The media service devsim runs with: live streams and recordings from the encoded loops of
-// devsim/media (docs/devsim.md, "Media").
+// devsim/media (docs/devsim.md: "Generated recordings", "What it answers", "The media seam").
 #include "DeviceAnswers.h"
 #include "MediaService.h"
 #include "devices/Verification.h"
