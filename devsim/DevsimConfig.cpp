@@ -195,6 +195,8 @@ DeviceFaults ReadFaults(const SectionReader& reader) {
     faults.transferFaultAfterBytes =
         reader.number(QStringLiteral("TransferFaultAfter"), 0, 0, std::numeric_limits<std::int64_t>::max());
     faults.closeChancePercent = static_cast<int>(reader.number(QStringLiteral("CloseChance"), 0, 0, 100));
+    faults.liveDropAfter =
+        std::chrono::milliseconds(reader.number(QStringLiteral("LiveDropAfterMs"), 0, 0, 86400000));
     return faults;
 }
 
@@ -235,6 +237,8 @@ SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
     const QString folder = reader.text(QStringLiteral("Recordings"), QStringLiteral("."));
     device.recordingsFolder = QDir::cleanPath(base.absoluteFilePath(folder)).toStdString();
     device.catalogue = ReadCatalogue(reader, device.channels);
+    device.recordingContent =
+        std::chrono::seconds(reader.number(QStringLiteral("RecordingContentSeconds"), 60, 1, 3600));
     device.transferBytesPerSecond =
         reader.number(QStringLiteral("TransferRate"), 0, 0, std::numeric_limits<std::int64_t>::max());
     device.transferBlockBytes = static_cast<std::int32_t>(

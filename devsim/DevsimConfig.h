@@ -52,6 +52,7 @@ struct DeviceFaults {
     TransferFault transfer = TransferFault::None;
     std::int64_t transferFaultAfterBytes = 0;
     int closeChancePercent = 0;  // per message received (per block sent in transfers)
+    std::chrono::milliseconds liveDropAfter{0};  // live streams end this long after they start; 0 never
 };
 
 struct SimulatedDevice {
@@ -66,6 +67,8 @@ struct SimulatedDevice {
     DiscoveryIdentity discovery;
     std::string recordingsFolder;  // absolute
     std::vector<CatalogueEntry> catalogue;
+    // Generated recordings hold at most this much picture content, however long their entry.
+    std::chrono::seconds recordingContent{60};
     std::int64_t transferBytesPerSecond = 0;  // 0: as fast as the connection takes them
     std::int32_t transferBlockBytes = 1024 * 1024;
     DeviceFaults faults;

@@ -2,6 +2,8 @@
 
 #include "Sessions.h"
 
+#include <thread>
+
 namespace strovik::devsim {
 
 Simulator::Simulator(const DevsimConfig& config, EventLog& log, MediaService& media)
@@ -26,7 +28,12 @@ bool Simulator::listen(const SimulatedDevice& device, std::uint16_t port, std::s
 }
 
 bool Simulator::start(std::string* error) {
-    for (const SimulatedDevice& device : config_.devices) media_.prepareRecordings(device);
+    {
+        // Side by side: making recordings is mostly encoding, which keeps a core busy per device.
+        std::vector<std::jthread> preparing;
+        for (const SimulatedDevice& device : config_.devices)
+            preparing.emplace_back([this, &device] { media_.prepareRecordings(device); });
+    }
     for (const SimulatedDevice& device : config_.devices) {
         const auto context = [this, &device](TcpSocket& socket, std::stop_token stop) {
             return SessionContext(device, config_, log_, socket, std::move(stop), ++sessionCount_);

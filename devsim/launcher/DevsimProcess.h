@@ -44,6 +44,8 @@ public:
     // SIGTERM, then waits; devsim's exit code, or -1 when it had to be killed or was not running.
     int stop(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     bool running() const;
+    // devsim's process id while it runs (for reading its CPU time), else -1.
+    int pid() const { return pid_; }
     QString errorString() const { return error_; }
 
     QStringList logLines() const;

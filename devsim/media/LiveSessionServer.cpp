@@ -7,7 +7,8 @@
 #include <QDateTime>
 
 #include <algorithm>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 namespace strovik::devsim {
 
@@ -16,7 +17,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kRequestTimeout{5000};
 constexpr std::chrono::milliseconds kSendTimeout{5000};
-constexpr std::chrono::milliseconds kStopCheck{50};
 
 bool SendAnswer(TcpSocket& socket, std::int32_t result, const EncodedLoop* loop = nullptr) {
     LiveStreamAnswer answer;
@@ -30,39 +30,76 @@ bool SendAnswer(TcpSocket& socket, std::int32_t result, const EncodedLoop* loop 
     return SendMessage(socket, EncodeRecord(answer), kSendTimeout) == MessageStatus::Ok;
 }
 
-bool SendFrame(TcpSocket& socket, std::vector<std::uint8_t>& message, std::uint8_t type,
-               std::uint32_t stampMs, const std::vector<std::uint8_t>& body) {
+MessageStatus SendFrame(TcpSocket& socket, std::vector<std::uint8_t>& message, std::uint8_t type,
+                        std::uint32_t stampMs, const std::vector<std::uint8_t>& body) {
     message.resize(kFrameHeaderBytes + body.size());
     WriteFrameHeader(message.data(), {static_cast<std::uint32_t>(body.size()), stampMs, type});
     std::copy(body.begin(), body.end(), message.begin() + kFrameHeaderBytes);
-    return SendMessage(socket, message, kSendTimeout) == MessageStatus::Ok;
+    return SendMessage(socket, message, kSendTimeout);
 }
 
-// Sleeps until deadline in short steps; false when stop was set meanwhile.
-bool WaitUntil(Clock::time_point deadline, const std::atomic<bool>& stop) {
-    while (!stop) {
-        const auto left = deadline - Clock::now();
-        if (left <= Clock::duration::zero()) return true;
-        std::this_thread::sleep_for(std::min<Clock::duration>(left, kStopCheck));
+// Sleeps until deadline; false when stop was requested meanwhile (which wakes it at once).
+bool WaitUntil(Clock::time_point deadline, const std::stop_token& stop) {
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    wake.wait_until(lock, stop, deadline, [] { return false; });
+    return !stop.stop_requested();
+}
+
+LiveSessionEnd SendFailure(MessageStatus status, const std::stop_token& stop) {
+    if (stop.stop_requested()) return LiveSessionEnd::Stopped;  // the core shut the socket down
+    return status == MessageStatus::TimedOut ? LiveSessionEnd::ClientStalled : LiveSessionEnd::ClientLeft;
+}
+
+// Sends the stream's loop over and over, paced at 25 pictures a second.
+LiveSessionEnd Stream(TcpSocket& socket, const EncodedLoop& loop, const std::stop_token& stop,
+                      const LiveSessionOptions& options) {
+    // Time stamps continue from the wall clock, so that every session's stamps are fresh.
+    const auto firstStampMs = static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
+    const Clock::time_point started = Clock::now();
+    std::vector<std::uint8_t> message;
+    for (std::int64_t n = 0;; ++n) {
+        const Clock::time_point due = started + std::chrono::milliseconds(n * kFrameIntervalMs);
+        if (!WaitUntil(due, stop)) return LiveSessionEnd::Stopped;
+        if (options.dropAfter.count() > 0 && due - started >= options.dropAfter) return LiveSessionEnd::Dropped;
+        const std::size_t index = static_cast<std::size_t>(n % kLoopFrames);
+        const EncodedPicture& picture = loop.pictures[index];
+        const auto stampMs = static_cast<std::uint32_t>(firstStampMs + n * kFrameIntervalMs);
+        MessageStatus sent = SendFrame(socket, message, picture.frameType, stampMs, picture.data);
+        if (sent == MessageStatus::Ok && !loop.audioFrames.empty())
+            sent = SendFrame(socket, message, FrameType::Audio, stampMs, loop.audioFrames[index]);
+        if (sent != MessageStatus::Ok) return SendFailure(sent, stop);
     }
-    return false;
 }
 
-void Serve(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const std::atomic<bool>& stop,
-           const LiveSessionOptions& options) {
+void Serve(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const std::stop_token& stop,
+           const LiveSessionOptions& options, LiveSessionReport& report) {
     std::vector<std::uint8_t> payload;
-    if (ReceiveMessage(socket, payload, kRequestTimeout) != MessageStatus::Ok) return;
+    const MessageStatus received = ReceiveMessage(socket, payload, kRequestTimeout);
+    if (received != MessageStatus::Ok) {
+        report.end = received == MessageStatus::TooLong || received == MessageStatus::Failed
+                         ? LiveSessionEnd::BadRequest
+                         : LiveSessionEnd::NoRequest;
+        if (stop.stop_requested()) report.end = LiveSessionEnd::Stopped;
+        return;
+    }
     const std::optional<LiveStreamRequest> request = DecodeRecord<LiveStreamRequest>(payload);
     if (!request) {
+        report.end = LiveSessionEnd::BadRequest;
         SendAnswer(socket, LiveAnswerResult::BadRequest);
         return;
     }
-    if (request->userName.view() != device.userName || request->password.view() != device.password) {
+    report.userName = request->userName.str();
+    report.streamIndex = request->streamIndex;
+    if (!device.mayWatch || !device.mayWatch(request->userName.view(), request->password.view())) {
+        report.end = LiveSessionEnd::LoginRefused;
         SendAnswer(socket, LiveAnswerResult::WrongLogin);
         return;
     }
     const int channelCount = std::max(device.channelCount, 1);
     if (request->streamIndex >= 2 * channelCount) {
+        report.end = LiveSessionEnd::NoSuchStream;
         SendAnswer(socket, LiveAnswerResult::NoSuchStream);
         return;
     }
@@ -70,43 +107,49 @@ void Serve(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const
                           request->streamIndex < channelCount ? StreamKind::Main : StreamKind::Sub};
     const std::shared_ptr<const EncodedLoop> loop = media.loop(stream);
     if (!loop) {
+        report.end = LiveSessionEnd::NoMedia;
         SendAnswer(socket, LiveAnswerResult::NoSuchStream);
         return;
     }
-    if (!SendAnswer(socket, LiveAnswerResult::Accepted, loop.get())) return;
-
-    // Time stamps continue from the wall clock, so that every session's stamps are fresh.
-    const auto firstStampMs = static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch());
-    const Clock::time_point started = Clock::now();
-    std::vector<std::uint8_t> message;
-    for (std::int64_t n = 0; !stop; ++n) {
-        const Clock::time_point due = started + std::chrono::milliseconds(n * kFrameIntervalMs);
-        if (options.dropAfter.count() > 0 && due - started >= options.dropAfter) return;
-        if (!WaitUntil(due, stop)) return;
-        const std::size_t index = static_cast<std::size_t>(n % kLoopFrames);
-        const EncodedPicture& picture = loop->pictures[index];
-        const auto stampMs = static_cast<std::uint32_t>(firstStampMs + n * kFrameIntervalMs);
-        if (!SendFrame(socket, message, picture.frameType, stampMs, picture.data)) return;
-        if (!loop->audioFrames.empty() &&
-            !SendFrame(socket, message, FrameType::Audio, stampMs, loop->audioFrames[index]))
-            return;
+    if (!SendAnswer(socket, LiveAnswerResult::Accepted, loop.get())) {
+        report.end = stop.stop_requested() ? LiveSessionEnd::Stopped : LiveSessionEnd::ClientLeft;
+        return;
     }
+    report.end = Stream(socket, *loop, stop, options);
 }
 
 }  // namespace
 
-void ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media,
-                      const std::atomic<bool>& stop, const LiveSessionOptions& options) {
-    Serve(socket, device, media, stop, options);
-    socket.shutdown();  // the client sees the end at once, whoever keeps the socket
+const char* LiveSessionEndName(LiveSessionEnd end) {
+    switch (end) {
+        case LiveSessionEnd::NoRequest:
+            return "no-request";
+        case LiveSessionEnd::BadRequest:
+            return "bad-message";
+        case LiveSessionEnd::LoginRefused:
+            return "login-refused";
+        case LiveSessionEnd::NoSuchStream:
+            return "no-such-stream";
+        case LiveSessionEnd::NoMedia:
+            return "no-media";
+        case LiveSessionEnd::ClientLeft:
+            return "client-closed";
+        case LiveSessionEnd::ClientStalled:
+            return "client-stalled";
+        case LiveSessionEnd::Stopped:
+            return "stopped";
+        case LiveSessionEnd::Dropped:
+            return "fault-drop";
+    }
+    return "unknown";
 }
 
-std::function<void(TcpSocket&, const std::atomic<bool>&)> LiveSessionHandler(LiveDevice device,
-                                                                             MediaCache& media,
-                                                                             LiveSessionOptions options) {
-    return [device = std::move(device), &media, options](TcpSocket& socket, const std::atomic<bool>& stop) {
-        ServeLiveSession(socket, device, media, stop, options);
-    };
+LiveSessionReport ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media,
+                                   std::stop_token stop, const LiveSessionOptions& options) {
+    LiveSessionReport report;
+    Serve(socket, device, media, stop, options, report);
+    socket.shutdown();  // the client sees the end at once, whoever keeps the socket
+    return report;
 }
 
 }  // namespace strovik::devsim

@@ -3,10 +3,11 @@
 #include "devsim/media/MediaCache.h"
 #include "platform/TcpSocket.h"
 
-#include <atomic>
 #include <chrono>
 #include <functional>
+#include <stop_token>
 #include <string>
+#include <string_view>
 
 namespace strovik::devsim {
 
@@ -14,8 +15,8 @@ namespace strovik::devsim {
 struct LiveDevice {
     std::string name;
     int channelCount = 1;
-    std::string userName;
-    std::string password;
+    // Whether this user name and password may watch; called on the session's thread.
+    std::function<bool(std::string_view userName, std::string_view password)> mayWatch;
 };
 
 struct LiveSessionOptions {
@@ -23,17 +24,33 @@ struct LiveSessionOptions {
     std::chrono::milliseconds dropAfter{0};
 };
 
+// How a live session ended.
+enum class LiveSessionEnd {
+    NoRequest,      // the client sent no request within 5 s, or left before it
+    BadRequest,     // the request was not one (wrong size or magic, broken framing)
+    LoginRefused,   // answered "wrong user name or password"
+    NoSuchStream,   // answered "no such stream"
+    NoMedia,        // the stream could not be encoded; answered "no such stream"
+    ClientLeft,     // the client closed while it was streamed to
+    ClientStalled,  // the client stopped reading for 5 s
+    Stopped,        // devsim stops
+    Dropped,        // the dropAfter fault knob ended it
+};
+// The outcome's name in devsim's log ("client-closed", "fault-drop", ...).
+const char* LiveSessionEndName(LiveSessionEnd end);
+
+struct LiveSessionReport {
+    LiveSessionEnd end = LiveSessionEnd::NoRequest;
+    std::string userName;  // as the request gave it; empty before a request
+    int streamIndex = -1;  // -1 before a request
+};
+
 // Serves one live session (docs/media.md) on an accepted connection of the device's own port:
 // reads the request, answers, then sends the stream's frames at 25 a second with fresh time stamps
-// until the client leaves, stop is set (seen within 50 ms), dropAfter passes, or the client stops
+// until the client leaves, stop is requested (seen at once), dropAfter passes, or the client stops
 // reading for 5 s. Runs on the caller's thread and returns when the session is over, with the
 // connection shut down.
-void ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media,
-                      const std::atomic<bool>& stop, const LiveSessionOptions& options = {});
-
-// ServeLiveSession as a SessionListener handler; media must outlive the listener.
-std::function<void(TcpSocket&, const std::atomic<bool>&)> LiveSessionHandler(LiveDevice device,
-                                                                             MediaCache& media,
-                                                                             LiveSessionOptions options = {});
+LiveSessionReport ServeLiveSession(TcpSocket& socket, const LiveDevice& device, MediaCache& media,
+                                   std::stop_token stop, const LiveSessionOptions& options = {});
 
 }  // namespace strovik::devsim

@@ -4,8 +4,8 @@
 #include "devicelibs/video/FrameFormat.h"
 #include "devicelibs/video/LdvrName.h"
 
-#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -57,24 +57,27 @@ std::string RecordingFileName(const RecordingEntry& entry) {
            entry.end.toString(QStringLiteral("yyyyMMddHHmmss")).toStdString() + ".mp4";
 }
 
-std::string EnsureRecordingFile(const std::string& folder, const std::string& deviceName,
-                                const RecordingEntry& entry, MediaCache& media,
-                                std::chrono::seconds maxContent) {
-    const QString path =
-        QDir(QString::fromStdString(folder)).filePath(QString::fromStdString(RecordingFileName(entry)));
-    if (QFile::exists(path)) return path.toStdString();
+std::optional<RecordingFormat> RecordingFormatOfName(std::string_view name) {
+    if (name.find("LDVR") != std::string_view::npos) return RecordingFormat::FrameFormat;
+    static const QRegularExpression mp4Layout(QStringLiteral("^ch\\d{2}_1_\\d{14}_\\d{14}\\.mp4$"));
+    if (mp4Layout.match(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))).hasMatch())
+        return RecordingFormat::Mp4;
+    return std::nullopt;
+}
+
+bool EnsureRecordingFile(const std::string& path, const std::string& deviceName, const RecordingEntry& entry,
+                         MediaCache& media, std::chrono::seconds maxContent) {
+    if (QFile::exists(QString::fromStdString(path))) return true;
     const std::shared_ptr<const EncodedLoop> loop =
         media.loop({deviceName, entry.channelIndex, StreamKind::Main});
-    if (!loop) return {};
+    if (!loop) return false;
     const auto length =
         std::chrono::milliseconds(std::max<qint64>(entry.start.msecsTo(entry.end), kFrameIntervalMs));
     const auto duration = std::min<std::chrono::milliseconds>(length, maxContent);
-    const bool written =
-        entry.format == RecordingFormat::FrameFormat
-            ? WriteFrameRecording(path.toStdString(), *loop, duration,
-                                  static_cast<std::uint32_t>(entry.start.toMSecsSinceEpoch()))
-            : WriteMp4Recording(path.toStdString(), *loop, duration);
-    return written ? path.toStdString() : std::string();
+    return entry.format == RecordingFormat::FrameFormat
+               ? WriteFrameRecording(path, *loop, duration,
+                                     static_cast<std::uint32_t>(entry.start.toMSecsSinceEpoch()))
+               : WriteMp4Recording(path, *loop, duration);
 }
 
 bool WriteFrameRecording(const std::string& path, const EncodedLoop& loop, std::chrono::milliseconds duration,

@@ -6,7 +6,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace strovik::devsim {
 
@@ -30,18 +32,21 @@ struct RecordingEntry {
 // unchanged.
 std::string RecordingFileName(const RecordingEntry& entry);
 
+// The format a catalogue name asks for: the frame format for any name containing "LDVR" (which is
+// how a client tells the two formats apart), MP4 for a name of the MP4 layout above; nullopt for
+// any other name, which devsim does not generate.
+std::optional<RecordingFormat> RecordingFormatOfName(std::string_view name);
+
 // A recording's content is the main stream's loop repeated for the entry's length, at most
 // maxContent: a catalogue of long recordings stays small on disk while still listing their real
 // start and end.
 inline constexpr std::chrono::seconds kDefaultMaxRecordingContent{60};
 
-// Writes the entry's file into folder (which must exist) unless a file of that name is there
-// already; returns the file's path, or an empty text when it could not be written. A file is
-// written under a temporary name and renamed when complete, so an interrupted start-up never
-// leaves a truncated recording behind.
-std::string EnsureRecordingFile(const std::string& folder, const std::string& deviceName,
-                                const RecordingEntry& entry, MediaCache& media,
-                                std::chrono::seconds maxContent = kDefaultMaxRecordingContent);
+// Writes the entry's file at path (whose folder must exist) in the entry's format unless a file is
+// there already; false when it could not be written. A file is written under a temporary name and
+// renamed when complete, so an interrupted start-up never leaves a truncated recording behind.
+bool EnsureRecordingFile(const std::string& path, const std::string& deviceName, const RecordingEntry& entry,
+                         MediaCache& media, std::chrono::seconds maxContent = kDefaultMaxRecordingContent);
 
 // The writers behind it, also used by tests: duration is rounded to whole pictures.
 bool WriteFrameRecording(const std::string& path, const EncodedLoop& loop, std::chrono::milliseconds duration,

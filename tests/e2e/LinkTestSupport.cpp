@@ -2,6 +2,8 @@
 
 #include "devicelibs/wire/TransferNotification.h"
 
+#include <gtest/gtest.h>
+
 #include <QFile>
 
 namespace strovik::test {
@@ -37,6 +39,29 @@ bool ReceivedMessages::waitFor(const std::function<bool(const std::vector<Messag
                                std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return done(messages_); });
+}
+
+std::vector<SearchResultRecord> SearchRecordings(TcpClientLibrary& library, std::int32_t connection,
+                                                 const ReceivedMessages& received, const SearchRequest& request) {
+    const std::size_t before = received.all().size();
+    const auto bytes = RecordBytes(request);
+    EXPECT_EQ(library.NV_ClientSendBuf(connection, bytes.data(), static_cast<std::int32_t>(bytes.size()), 0),
+              static_cast<std::int32_t>(bytes.size()));
+    EXPECT_TRUE(received.waitFor(
+        [&](const auto& messages) {
+            for (std::size_t i = before; i < messages.size(); ++i)
+                if (ParseSearchFinishedMessage(messages[i].bytes.data(), messages[i].bytes.size())) return true;
+            return false;
+        },
+        5s));
+    std::vector<SearchResultRecord> results;
+    const auto messages = received.all();
+    for (std::size_t i = before; i < messages.size(); ++i) {
+        EXPECT_EQ(messages[i].handle, connection);
+        if (const auto record = ParseSearchResultMessage(messages[i].bytes.data(), messages[i].bytes.size()))
+            results.push_back(*record);
+    }
+    return results;
 }
 
 std::vector<Notification> NotificationsOf(const std::vector<ReceivedMessages::Message>& messages,

@@ -2,6 +2,8 @@
 
 #include "devicelibs/TcpClientLibrary.h"
 #include "devicelibs/tcpclient/TcpClientFactory.h"
+#include "devicelibs/wire/SearchRequest.h"
+#include "devicelibs/wire/SearchResultRecord.h"
 
 #include <QByteArray>
 #include <QString>
@@ -44,6 +46,12 @@ private:
     mutable std::condition_variable changed_;
     std::vector<Message> messages_;
 };
+
+// Sends a record search on an open command connection and waits (5 s) for the device's
+// end-of-search message; returns the results that came before it, in order. received must be the
+// connection's receive callback.
+std::vector<SearchResultRecord> SearchRecordings(TcpClientLibrary& library, std::int32_t connection,
+                                                 const ReceivedMessages& received, const SearchRequest& request);
 
 // Transfer notifications of one handle, decoded.
 struct Notification {

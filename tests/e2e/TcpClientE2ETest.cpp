@@ -89,29 +89,8 @@ protected:
         ASSERT_GT(handle, 0);
     }
 
-    // Sends a search and waits for the device's end-of-search message; returns the results.
     std::vector<SearchResultRecord> search(const SearchRequest& request) {
-        const std::size_t before = received.all().size();
-        const auto bytes = RecordBytes(request);
-        EXPECT_EQ(library->NV_ClientSendBuf(handle, bytes.data(), static_cast<std::int32_t>(bytes.size()), 0),
-                  284);
-        EXPECT_TRUE(received.waitFor(
-            [&](const auto& messages) {
-                for (std::size_t i = before; i < messages.size(); ++i)
-                    if (ParseSearchFinishedMessage(messages[i].bytes.data(), messages[i].bytes.size()))
-                        return true;
-                return false;
-            },
-            5s));
-        std::vector<SearchResultRecord> results;
-        const auto messages = received.all();
-        for (std::size_t i = before; i < messages.size(); ++i) {
-            EXPECT_EQ(messages[i].handle, handle);
-            if (const auto record =
-                    ParseSearchResultMessage(messages[i].bytes.data(), messages[i].bytes.size()))
-                results.push_back(*record);
-        }
-        return results;
+        return SearchRecordings(*library, handle, received, request);
     }
 
     static std::uint64_t At(int hour, int minute) { return *ToFileTime({2024, 3, 1, hour, minute, 0, 0}); }

@@ -4,8 +4,8 @@
 #include "devicelibs/video/FrameFormat.h"
 #include "devicelibs/video/LiveSessionProtocol.h"
 #include "devicelibs/wire/MessageFraming.h"
-#include "devsim/media/LiveSessionServer.h"
-#include "devsim/media/SessionListener.h"
+#include "devsim/media/MediaCache.h"
+#include "e2e/SessionListener.h"
 #include "e2e/VideoTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +32,8 @@ std::vector<std::uint8_t> FrameMessage(std::uint32_t announcedLength, std::uint8
 
 // Answers every request as a healthy device would, then does `after` and waits for the client
 // to leave.
-devsim::SessionListener::Handler AcceptThen(Misbehaviour after) {
-    return [after = std::move(after)](TcpSocket& socket, const std::atomic<bool>&) {
+test::SessionListener::Handler AcceptThen(Misbehaviour after) {
+    return [after = std::move(after)](TcpSocket& socket, std::stop_token) {
         std::vector<std::uint8_t> request;
         if (ReceiveMessage(socket, request, 2s) != MessageStatus::Ok) return;
         LiveStreamAnswer answer;
@@ -109,7 +109,7 @@ TEST(VideoClientBadInput, MisbehavingDevicesEndInTheLostStreamEvent) {
     options.silenceTimeout = 600ms;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        devsim::SessionListener device(AcceptThen(c.after));
+        test::SessionListener device(AcceptThen(c.after));
         test::TargetWindow window({{160, 90}});
         FfmpegVideoClient client(options);
         test::VideoEventRecorder grid;
@@ -133,7 +133,7 @@ TEST(VideoClientBadInput, CorruptSlicesInAGoodStreamAreRiddenOut) {
     const std::shared_ptr<const devsim::EncodedLoop> loop = media.loop({"Gate", 0, devsim::StreamKind::Main});
     ASSERT_TRUE(loop);
     std::atomic<bool> sending{true};
-    devsim::SessionListener device(AcceptThen([&](TcpSocket& socket) {
+    test::SessionListener device(AcceptThen([&](TcpSocket& socket) {
         std::mt19937 random(3);
         for (int n = 0; sending; ++n) {
             std::vector<std::uint8_t> body = loop->pictures[n % devsim::kLoopFrames].data;

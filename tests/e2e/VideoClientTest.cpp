@@ -1,10 +1,11 @@
-// The video client library against the simulated device's live sessions on loopback.
+// The video client library against devsim's live streams on loopback.
+#include "DevsimProcess.h"
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 #include "devicelibs/video/LiveSessionProtocol.h"
 #include "devicelibs/wire/MessageFraming.h"
-#include "devsim/media/LiveSessionServer.h"
-#include "devsim/media/SessionListener.h"
+#include "e2e/LinkTestSupport.h"
 #include "e2e/MediaProbe.h"
+#include "e2e/SessionListener.h"
 #include "e2e/VideoTestSupport.h"
 #include "support/TempDir.h"
 
@@ -22,34 +23,47 @@ namespace {
 using namespace std::chrono_literals;
 using test::kVideoEventMessage;
 
-const devsim::LiveDevice kGate{"Gate", 2, "admin", "secret"};
-
-ClientStartInfo StartInfo(std::uint16_t port, int streamIndex, RenderTarget* target,
-                          const std::string& password = "secret") {
-    ClientStartInfo info;
-    info.channelIndex = static_cast<std::uint8_t>(streamIndex);
-    info.port = port;
-    info.address = "127.0.0.1";
-    info.userName = "admin";
-    info.password = password;
-    info.window = target;
-    return info;
-}
+constexpr std::uint16_t kDevicePort = 5050;
+// The devices' addresses: devsim.address(kGate), devsim.address(kFlaky).
+constexpr int kGate = 2;
+constexpr int kFlaky = 3;
+// Who may watch: every user the verification port verifies, whatever the rights level.
+const QString kUsers = QStringLiteral(
+    "Channels=2\nUser1=admin\nPassword1=secret\nRights1=58\nUser2=viewer\nPassword2=v\nRights2=50\n"
+    "User3=guest\nPassword3=g\nRights3=10\n");
 
 class VideoClientTest : public ::testing::Test {
 protected:
-    devsim::MediaCache media;
+    // Two two-channel devices: "Gate" and "Flaky", whose live streams devsim drops after 600 ms.
+    void SetUp() override {
+        ASSERT_TRUE(devsim.start(test::DeviceSection("Gate", devsim.address(kGate), kUsers) +
+                                 test::DeviceSection("Flaky", devsim.address(kFlaky), kUsers + "LiveDropAfterMs=600\n")))
+            << devsim.errorString().toStdString();
+    }
+
+    ClientStartInfo startInfo(int device, int streamIndex, RenderTarget* target,
+                              const std::string& userName = "admin", const std::string& password = "secret") const {
+        ClientStartInfo info;
+        info.channelIndex = static_cast<std::uint8_t>(streamIndex);
+        info.port = kDevicePort;
+        info.address = devsim.address(device);
+        info.userName = userName;
+        info.password = password;
+        info.window = target;
+        return info;
+    }
+
+    devsim::DevsimProcess devsim;
     test::TempDir dir;
 };
 
 TEST_F(VideoClientTest, FourStreamsFillTheirTargetsAndSnapshotsKeepTheStreamSize) {
-    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{352, 198}, {240, 135}, {175, 99}, {400, 225}});
     FfmpegVideoClient client;
     // Main streams at 0 and 1, sub streams of the same channels at 2 and 3.
     std::vector<std::int32_t> handles;
     for (int i = 0; i < 4; ++i) {
-        handles.push_back(client.X_ClientStart(StartInfo(device.port(), i, &window.target(i)), -1, 2));
+        handles.push_back(client.X_ClientStart(startInfo(kGate, i, &window.target(i)), -1, 2));
         ASSERT_GE(handles.back(), 1) << "stream " << i;
     }
     // Pictures come at the target's size when that shrinks the stream, else at the stream's own
@@ -64,7 +78,7 @@ TEST_F(VideoClientTest, FourStreamsFillTheirTargetsAndSnapshotsKeepTheStreamSize
     const struct {
         int stream;
         QSize size;
-    } snapshots[] = {{0, {640, 360}}, {3, {320, 180}}};
+    } snapshots[] = {{0, {640, 360}}, {2, {320, 180}}, {3, {320, 180}}};  // main and sub of channel 1
     for (const auto& snapshot : snapshots) {
         SCOPED_TRACE(snapshot.stream);
         const QString file = dir.file(QString("shot%1.bmp").arg(snapshot.stream));
@@ -79,16 +93,15 @@ TEST_F(VideoClientTest, FourStreamsFillTheirTargetsAndSnapshotsKeepTheStreamSize
 }
 
 TEST_F(VideoClientTest, FailedStartsReturnTheirCodes) {
-    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     // A device that accepts and never answers: it only waits for the client to give up.
-    devsim::SessionListener mute([](TcpSocket& socket, const std::atomic<bool>&) {
+    test::SessionListener mute([](TcpSocket& socket, std::stop_token) {
         std::uint8_t request[256];
         std::size_t received = 0;
         while (socket.receiveSome(request, sizeof request, &received, 10s) == TcpSocket::Status::Ok) {
         }
     });
     // A device that answers, one byte every 100 ms.
-    devsim::SessionListener trickling([](TcpSocket& socket, const std::atomic<bool>& stop) {
+    test::SessionListener trickling([](TcpSocket& socket, std::stop_token stop) {
         std::vector<std::uint8_t> request;
         if (ReceiveMessage(socket, request, 2s) != MessageStatus::Ok) return;
         std::vector<std::uint8_t> message(4);
@@ -96,15 +109,20 @@ TEST_F(VideoClientTest, FailedStartsReturnTheirCodes) {
         const std::vector<std::uint8_t> answer = EncodeRecord(LiveStreamAnswer{});
         message.insert(message.end(), answer.begin(), answer.end());
         for (const std::uint8_t byte : message) {
-            if (stop || socket.sendAll(&byte, 1, 1s) != TcpSocket::Status::Ok) return;
+            if (stop.stop_requested() || socket.sendAll(&byte, 1, 1s) != TcpSocket::Status::Ok) return;
             std::this_thread::sleep_for(100ms);
         }
     });
-    std::uint16_t closedPort = 0;
-    {
-        TcpListener listener = TcpListener::listenOn("127.0.0.1", 0);
-        closedPort = listener.port();
-    }
+    const auto at = [](const test::SessionListener& listener) {
+        ClientStartInfo info;
+        info.address = "127.0.0.1";
+        info.port = listener.port();
+        return info;
+    };
+    ClientStartInfo nobodyListening = startInfo(kGate, 0, nullptr);
+    nobodyListening.address = devsim.address(9);
+    ClientStartInfo noPort = startInfo(kGate, 0, nullptr);
+    noPort.port = 0;
     FfmpegVideoClient::Options options;
     options.answerTimeout = 300ms;
     FfmpegVideoClient client(options);
@@ -113,12 +131,14 @@ TEST_F(VideoClientTest, FailedStartsReturnTheirCodes) {
         ClientStartInfo info;
         std::int32_t expected;
     } cases[] = {
-        {"wrong password", StartInfo(device.port(), 0, nullptr, "guess"), ClientStartError::LoginRefused},
-        {"no such stream", StartInfo(device.port(), 4, nullptr), ClientStartError::NoSuchStream},
-        {"nothing listening", StartInfo(closedPort, 0, nullptr), ClientStartError::CannotConnect},
-        {"no answer", StartInfo(mute.port(), 0, nullptr), ClientStartError::NoAnswer},
-        {"an answer too slow to arrive", StartInfo(trickling.port(), 0, nullptr), ClientStartError::NoAnswer},
-        {"no port", StartInfo(0, 0, nullptr), ClientStartError::BadArguments},
+        {"wrong password", startInfo(kGate, 0, nullptr, "admin", "guess"), ClientStartError::LoginRefused},
+        {"unknown user", startInfo(kGate, 0, nullptr, "nobody", ""), ClientStartError::LoginRefused},
+        {"rights too low to log in", startInfo(kGate, 0, nullptr, "guest", "g"), ClientStartError::LoginRefused},
+        {"no such stream", startInfo(kGate, 4, nullptr), ClientStartError::NoSuchStream},
+        {"nothing listening", nobodyListening, ClientStartError::CannotConnect},
+        {"no answer", at(mute), ClientStartError::NoAnswer},
+        {"an answer too slow to arrive", at(trickling), ClientStartError::NoAnswer},
+        {"no port", noPort, ClientStartError::BadArguments},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -127,16 +147,25 @@ TEST_F(VideoClientTest, FailedStartsReturnTheirCodes) {
         EXPECT_EQ(client.X_ClientStart(c.info, -1, 2), c.expected);
         EXPECT_LT(timer.elapsed(), 1500);
     }
+    // A user with search rights only may still watch. (With the default answer time: devsim
+    // encodes a stream when it is first asked for.)
+    FfmpegVideoClient patient;
+    const std::int32_t viewer = patient.X_ClientStart(startInfo(kGate, 3, nullptr, "viewer", "v"), -1, 2);
+    EXPECT_GE(viewer, 1);
+    patient.X_ClientStop(viewer, 2);
+    EXPECT_TRUE(devsim.waitForLogLine({"kind=live", "outcome=login-refused", "user=guest"}, 2s));
 }
 
 TEST_F(VideoClientTest, StartExGoesThroughTheRelay) {
-    devsim::SessionListener relay(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{160, 90}});
     FfmpegVideoClient client;
     // The device itself is not reachable; the relay serves the session.
-    ClientStartInfo info = StartInfo(1, 0, &window.target(0));
+    ClientStartInfo info = startInfo(kGate, 0, &window.target(0));
+    const std::string deviceAddress = info.address;
+    info.address = "127.0.0.1";
+    info.port = 1;
     const std::int32_t handle =
-        client.X_ClientStartEx(info, RelayInfo{"127.0.0.1", static_cast<std::int16_t>(relay.port())}, 2);
+        client.X_ClientStartEx(info, RelayInfo{deviceAddress, static_cast<std::int16_t>(kDevicePort)}, 2);
     ASSERT_GE(handle, 1);
     EXPECT_TRUE(test::WaitForPictures(window.target(0), 2));
     EXPECT_EQ(client.X_ClientStartEx(info, RelayInfo{"127.0.0.1", 0}, 2), ClientStartError::BadArguments);
@@ -144,9 +173,6 @@ TEST_F(VideoClientTest, StartExGoesThroughTheRelay) {
 }
 
 TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
-    devsim::LiveSessionOptions dropping;
-    dropping.dropAfter = 600ms;
-    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media, dropping));
     FfmpegVideoClient client;
     test::VideoEventRecorder grid;
     auto fullScreenGrid = std::make_unique<test::VideoEventRecorder>();
@@ -154,13 +180,20 @@ TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
     ASSERT_NE(client.X_ClientInit(kVideoEventMessage, fullScreenGrid.get()), 0);
     EXPECT_EQ(client.X_ClientInit(kVideoEventMessage, nullptr), 0);
 
-    const std::int32_t first = client.X_ClientStart(StartInfo(device.port(), 0, nullptr), -1, 2);
+    test::TargetWindow window({{160, 90}});
+    QElapsedTimer streaming;
+    streaming.start();
+    const std::int32_t first = client.X_ClientStart(startInfo(kFlaky, 0, &window.target(0)), -1, 2);
     ASSERT_GE(first, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !grid.events.empty(); }, 10000));
+    EXPECT_GE(streaming.elapsed(), 550) << "devsim drops the stream 600 ms after it started";
+    EXPECT_GT(window.target(0).picturesPainted(), 0);
     ASSERT_EQ(grid.events.size(), 1u);
     EXPECT_EQ(grid.events[0].message, kVideoEventMessage);
     EXPECT_EQ(grid.events[0].wParam, kStreamLostEvent);
-    EXPECT_EQ(grid.events[0].lParam + kStreamHandleBias, first);
+    EXPECT_EQ(grid.events[0].lParam, first - kStreamHandleBias);
+    EXPECT_TRUE(grid.events[0].onGuiThread);
+    EXPECT_TRUE(devsim.waitForLogLine({"device=Flaky", "kind=live", "outcome=fault-drop", "stream=0"}, 2s));
     EXPECT_EQ(fullScreenGrid->events.size(), 1u);
     EXPECT_NE(client.X_ClientStop(first, 2), 0) << "a lost stream is still stopped by its window";
 
@@ -168,7 +201,7 @@ TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
     // events still arrive.
     client.X_ClientCleanup();
     fullScreenGrid.reset();
-    const std::int32_t second = client.X_ClientStart(StartInfo(device.port(), 1, nullptr), -1, 2);
+    const std::int32_t second = client.X_ClientStart(startInfo(kFlaky, 1, nullptr), -1, 2);
     ASSERT_GE(second, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return grid.events.size() == 2; }, 10000));
     EXPECT_EQ(grid.events[1].lParam + kStreamHandleBias, second);
@@ -176,12 +209,30 @@ TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
     client.X_ClientCleanup();
 }
 
-TEST_F(VideoClientTest, LastCleanupStopsTheStreams) {
-    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
+TEST_F(VideoClientTest, StoppingDevsimEndsItsStreamsAtOnce) {
+    test::TargetWindow window({{160, 90}});
     FfmpegVideoClient client;
     test::VideoEventRecorder grid;
     client.X_ClientInit(kVideoEventMessage, &grid);
-    const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 0, nullptr), -1, 2);
+    const std::int32_t handle = client.X_ClientStart(startInfo(kGate, 0, &window.target(0)), -1, 2);
+    ASSERT_GE(handle, 1);
+    ASSERT_TRUE(test::WaitForPictures(window.target(0), 2));
+    QElapsedTimer stopping;
+    stopping.start();
+    EXPECT_EQ(devsim.stop(), 0);
+    EXPECT_LT(stopping.elapsed(), 1000) << "a paced session notices the stop at once";
+    EXPECT_TRUE(devsim.waitForLogLine({"kind=live", "outcome=stopped", "user=admin", "stream=0"}, 1s));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !grid.events.empty(); }, 5000));
+    EXPECT_EQ(grid.events[0].lParam, handle - kStreamHandleBias);
+    EXPECT_NE(client.X_ClientStop(handle, 2), 0);
+    client.X_ClientCleanup();
+}
+
+TEST_F(VideoClientTest, LastCleanupStopsTheStreams) {
+    FfmpegVideoClient client;
+    test::VideoEventRecorder grid;
+    client.X_ClientInit(kVideoEventMessage, &grid);
+    const std::int32_t handle = client.X_ClientStart(startInfo(kGate, 0, nullptr), -1, 2);
     ASSERT_GE(handle, 1);
     client.X_ClientCleanup();
     EXPECT_EQ(client.X_ClientStop(handle, 2), 0);
@@ -190,10 +241,9 @@ TEST_F(VideoClientTest, LastCleanupStopsTheStreams) {
 }
 
 TEST_F(VideoClientTest, CaptureWritesAnAviOfTheReceivedStream) {
-    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{320, 180}});
     FfmpegVideoClient client;
-    const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 0, &window.target(0)), -1, 2);
+    const std::int32_t handle = client.X_ClientStart(startInfo(kGate, 0, &window.target(0)), -1, 2);
     ASSERT_GE(handle, 1);
     ASSERT_TRUE(test::WaitForPictures(window.target(0), 1));
     const std::string file = dir.file("20240105083015_M_00.avi").toStdString();
@@ -225,11 +275,10 @@ TEST_F(VideoClientTest, CaptureWritesAnAviOfTheReceivedStream) {
 }
 
 TEST_F(VideoClientTest, DropLevelsChangeHowManyPicturesAreDecoded) {
-    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{160, 90}});
     RenderWidget& target = window.target(0);
     FfmpegVideoClient client;
-    const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 0, &target), -1, 2);
+    const std::int32_t handle = client.X_ClientStart(startInfo(kGate, 0, &target), -1, 2);
     ASSERT_GE(handle, 1);
     ASSERT_TRUE(test::WaitForPictures(target, 1));
 
@@ -256,10 +305,9 @@ TEST_F(VideoClientTest, DropLevelsChangeHowManyPicturesAreDecoded) {
 }
 
 TEST_F(VideoClientTest, PicturesMoveToANewTargetAndSurviveTheOldOneGoing) {
-    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     test::TargetWindow window({{320, 180}, {200, 100}, {100, 60}});
     FfmpegVideoClient client;
-    const std::int32_t handle = client.X_ClientStart(StartInfo(device.port(), 1, &window.target(0)), -1, 2);
+    const std::int32_t handle = client.X_ClientStart(startInfo(kGate, 1, &window.target(0)), -1, 2);
     ASSERT_GE(handle, 1);
     ASSERT_TRUE(test::WaitForPictures(window.target(0), 2));
 
@@ -280,10 +328,9 @@ TEST_F(VideoClientTest, PicturesMoveToANewTargetAndSurviveTheOldOneGoing) {
 }
 
 TEST_F(VideoClientTest, SoundFollowsOneStreamAndNeedsNoSoundDevice) {
-    devsim::SessionListener device(devsim::LiveSessionHandler(kGate, media));
     FfmpegVideoClient client;
-    const std::int32_t main = client.X_ClientStart(StartInfo(device.port(), 0, nullptr), -1, 2);
-    const std::int32_t sub = client.X_ClientStart(StartInfo(device.port(), 2, nullptr), -1, 2);
+    const std::int32_t main = client.X_ClientStart(startInfo(kGate, 0, nullptr), -1, 2);
+    const std::int32_t sub = client.X_ClientStart(startInfo(kGate, 2, nullptr), -1, 2);
     ASSERT_GE(main, 1);
     ASSERT_GE(sub, 1);
     EXPECT_NE(client.X_ClientAudioStart(main, 2), 0);

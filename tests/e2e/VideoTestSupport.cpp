@@ -1,6 +1,8 @@
 #include "e2e/VideoTestSupport.h"
 
+#include <QCoreApplication>
 #include <QTest>
+#include <QThread>
 
 #include <fstream>
 #include <string>
@@ -10,7 +12,8 @@ namespace strovik::test {
 bool VideoEventRecorder::event(QEvent* event) {
     if (event->type() != VideoClientEvent::eventType()) return QObject::event(event);
     const auto* clientEvent = static_cast<const VideoClientEvent*>(event);
-    events.push_back({clientEvent->message(), clientEvent->wParam(), clientEvent->lParam()});
+    events.push_back({clientEvent->message(), clientEvent->wParam(), clientEvent->lParam(),
+                      QThread::currentThread() == QCoreApplication::instance()->thread()});
     return true;
 }
 

@@ -20,6 +20,7 @@ public:
         std::uint32_t message;
         std::int32_t wParam;
         std::int32_t lParam;
+        bool onGuiThread;  // delivered on the application's (GUI) thread
     };
     std::vector<Event> events;
 

@@ -16,7 +16,8 @@ const char kDevice[] =
     "Recordings=rec\n"
     "Recording1=a.264, 2024-03-01 08:00:00, 2024-03-01 08:10:00, 1, auto\n"
     "Recording2=b.mp4, 2024-03-01 09:00:00, 2024-03-01 09:05:00, 3, 7\n"
-    "TransferFault=stall\nTransferFaultAfter=1000\nCloseChance=5\n";
+    "TransferFault=stall\nTransferFaultAfter=1000\nCloseChance=5\n"
+    "LiveDropAfterMs=1500\nRecordingContentSeconds=5\n";
 
 TEST(DevsimConfig, ReadsDevicesUsersCatalogueAndKnobs) {
     test::TempDir dir;
@@ -42,6 +43,8 @@ TEST(DevsimConfig, ReadsDevicesUsersCatalogueAndKnobs) {
     EXPECT_EQ(device.recordingPath(device.catalogue[0]), dir.file(QStringLiteral("rec/a.264")).toStdString());
     EXPECT_EQ(device.faults.transfer, TransferFault::Stall);
     EXPECT_EQ(device.faults.transferFaultAfterBytes, 1000);
+    EXPECT_EQ(device.faults.liveDropAfter, std::chrono::milliseconds(1500));
+    EXPECT_EQ(device.recordingContent, std::chrono::seconds(5));
 
     EXPECT_EQ(VerificationAnswer(device, "admin", "1234"), 458);
     EXPECT_EQ(VerificationAnswer(device, "admin", "x"), 401);
@@ -107,6 +110,9 @@ TEST(DevsimConfig, RefusesWhatItCannotPlay) {
          "ends before"},
         {"unknown fault", "[Device a]\nAddress=127.0.0.2\nVerifyFault=sometimes\n", "VerifyFault"},
         {"type", "[Device a]\nAddress=127.0.0.2\nType=toaster\n", "Type"},
+        {"negative drop time", "[Device a]\nAddress=127.0.0.2\nLiveDropAfterMs=-5\n", "[Device a] LiveDropAfterMs"},
+        {"no content", "[Device a]\nAddress=127.0.0.2\nRecordingContentSeconds=0\n",
+         "[Device a] RecordingContentSeconds"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -2,32 +2,30 @@
 
 #include "platform/TcpSocket.h"
 
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace strovik::devsim {
+namespace strovik::test {
 
-// A listening port that hands every accepted connection to a handler on a thread of its own, for
-// hosting live sessions (ServeLiveSession) where devsim's own service does not: tests and the
-// live decode benchmark. The destructor stops the handlers (stop flag and socket shutdown) and
-// joins every thread.
+// A scripted device for the live sessions that devsim will not play: a listening port on loopback
+// that hands every accepted connection to a handler on a thread of its own. The destructor stops
+// the handlers (stop request and socket shutdown) and joins every thread.
 class SessionListener final {
 public:
-    using Handler = std::function<void(TcpSocket& socket, const std::atomic<bool>& stop)>;
+    using Handler = std::function<void(TcpSocket& socket, std::stop_token stop)>;
 
-    // Listens on address (a loopback address in tests) at a free port.
+    // Listens on address at a free port.
     explicit SessionListener(Handler handler, const std::string& address = "127.0.0.1");
     ~SessionListener();
     SessionListener(const SessionListener&) = delete;
     SessionListener& operator=(const SessionListener&) = delete;
 
     std::uint16_t port() const { return port_; }
-    int connectionsAccepted() const { return accepted_; }
 
 private:
     void acceptLoop();
@@ -35,12 +33,11 @@ private:
     Handler handler_;
     TcpListener listener_;
     std::uint16_t port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> accepted_{0};
+    std::stop_source stop_;
     std::mutex mutex_;
     std::vector<std::shared_ptr<TcpSocket>> sockets_;
     std::vector<std::thread> sessions_;
     std::thread acceptor_;
 };
 
-}  // namespace strovik::devsim
+}  // namespace strovik::test

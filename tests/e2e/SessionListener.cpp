@@ -1,6 +1,6 @@
-#include "devsim/media/SessionListener.h"
+#include "e2e/SessionListener.h"
 
-namespace strovik::devsim {
+namespace strovik::test {
 
 SessionListener::SessionListener(Handler handler, const std::string& address)
     : handler_(std::move(handler)), listener_(TcpListener::listenOn(address, 0)), port_(listener_.port()) {
@@ -8,7 +8,7 @@ SessionListener::SessionListener(Handler handler, const std::string& address)
 }
 
 SessionListener::~SessionListener() {
-    stop_ = true;
+    stop_.request_stop();
     listener_.shutdown();
     acceptor_.join();
     std::lock_guard lock(mutex_);
@@ -17,15 +17,14 @@ SessionListener::~SessionListener() {
 }
 
 void SessionListener::acceptLoop() {
-    while (!stop_) {
+    while (!stop_.stop_requested()) {
         TcpSocket accepted = listener_.accept(std::chrono::milliseconds(100));
         if (!accepted.valid()) continue;
-        ++accepted_;
         auto socket = std::make_shared<TcpSocket>(std::move(accepted));
         std::lock_guard lock(mutex_);
         sockets_.push_back(socket);
-        sessions_.emplace_back([this, socket] { handler_(*socket, stop_); });
+        sessions_.emplace_back([this, socket] { handler_(*socket, stop_.get_token()); });
     }
 }
 
-}  // namespace strovik::devsim
+}  // namespace strovik::test

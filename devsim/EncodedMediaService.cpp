@@ -1,0 +1,117 @@
+// The media service devsim runs with: live streams and recordings from the encoded loops of
+// devsim/media (docs/devsim.md: "Generated recordings", "What it answers", "The media seam").
+#include "DeviceAnswers.h"
+#include "MediaService.h"
+#include "devices/Verification.h"
+#include "devsim/media/LiveSessionServer.h"
+#include "devsim/media/MediaCache.h"
+#include "devsim/media/RecordingFiles.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <set>
+#include <thread>
+
+namespace strovik::devsim {
+
+namespace {
+
+// Runs work(0 .. count-1) on as many threads as there are cores, at most one per item.
+void ForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work) {
+    std::atomic<std::size_t> next{0};
+    const std::size_t threads = std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::jthread> workers;
+    for (std::size_t t = 0; t < threads; ++t)
+        workers.emplace_back([&] {
+            for (std::size_t item = next++; item < count; item = next++) work(item);
+        });
+}
+
+QDateTime ToDateTime(const LocalDateTime& time) {
+    // UTC, so that a time that a clock change skips or repeats still has one meaning.
+    return {QDate(time.year, time.month, time.day), QTime(time.hour, time.minute, time.second), Qt::UTC};
+}
+
+class EncodedMediaService final : public MediaService {
+public:
+    explicit EncodedMediaService(EventLog& log) : log_(log) {}
+
+    void prepareRecordings(const SimulatedDevice& device) override;
+    void serveLiveStream(TcpSocket& socket, const SimulatedDevice& device, std::stop_token stop) override;
+
+private:
+    EventLog& log_;
+    MediaCache media_;
+};
+
+void EncodedMediaService::prepareRecordings(const SimulatedDevice& device) {
+    struct Missing {
+        const CatalogueEntry* entry;
+        RecordingEntry recording;
+    };
+    std::vector<Missing> missing;
+    for (const CatalogueEntry& entry : device.catalogue) {
+        if (QFile::exists(QString::fromStdString(device.recordingPath(entry)))) continue;
+        const std::optional<RecordingFormat> format = RecordingFormatOfName(entry.fileName);
+        if (!format) {
+            LogLine("recording")
+                .add("device", device.name)
+                .add("file", entry.fileName)
+                .add("outcome", "not-generated")
+                .writeTo(log_);
+            continue;
+        }
+        missing.push_back({&entry, {ToDateTime(entry.start), ToDateTime(entry.end), entry.channel - 1,
+                                    entry.recordType, *format}});
+    }
+    if (missing.empty()) return;
+    QDir().mkpath(QString::fromStdString(device.recordingsFolder));
+
+    // Encoding dominates: first every channel's loop, the channels side by side, then the files.
+    std::set<int> channelSet;
+    for (const Missing& item : missing) channelSet.insert(item.recording.channelIndex);
+    const std::vector<int> channels(channelSet.begin(), channelSet.end());
+    ForEachInParallel(channels.size(), [&](std::size_t i) {
+        media_.loop({device.name, channels[i], StreamKind::Main});
+    });
+    ForEachInParallel(missing.size(), [&](std::size_t i) {
+        const Missing& item = missing[i];
+        const bool written = EnsureRecordingFile(device.recordingPath(*item.entry), device.name, item.recording,
+                                                 media_, device.recordingContent);
+        LogLine("recording")
+            .add("device", device.name)
+            .add("file", item.entry->fileName)
+            .add("outcome", written ? "written" : "write-failed")
+            .writeTo(log_);
+    });
+}
+
+void EncodedMediaService::serveLiveStream(TcpSocket& socket, const SimulatedDevice& device,
+                                          std::stop_token stop) {
+    // Whoever the verification port verifies may watch: the rights level does not narrow live view.
+    const LiveDevice live{device.name, device.channels,
+                          [&device](std::string_view userName, std::string_view password) {
+                              return VerificationAnswer(device, userName, password) % 100 >= kVerifiedRights;
+                          }};
+    LiveSessionOptions options;
+    options.dropAfter = device.faults.liveDropAfter;
+    const std::string peer = socket.peerAddress();
+    const LiveSessionReport report = ServeLiveSession(socket, live, media_, std::move(stop), options);
+    LogLine line("session");
+    line.add("device", device.name).add("peer", peer).add("kind", "live");
+    line.add("outcome", LiveSessionEndName(report.end));
+    if (report.streamIndex >= 0) line.add("user", report.userName).add("stream", report.streamIndex);
+    line.writeTo(log_);
+}
+
+}  // namespace
+
+std::unique_ptr<MediaService> CreateMediaService(EventLog& log) {
+    return std::make_unique<EncodedMediaService>(log);
+}
+
+}  // namespace strovik::devsim
