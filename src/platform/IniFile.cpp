@@ -37,27 +37,68 @@ QStringView trimBlanks(QStringView text) {
 }  // namespace
 
 // One line of a section body, kept as written so that untouched lines survive a save unchanged.
-// Key and value are positions inside raw, which saves three strings per line on large files.
+// A line read from the file is a view into the file's text (no string of its own); a written
+// line owns its text. Key and value are positions inside raw. Moving a Line keeps own's buffer,
+// so raw stays valid.
 struct IniFile::Line {
-    QString raw;
+    QString own;
+    QStringView raw;
     qsizetype keyStart = 0, keyLength = 0;
     qsizetype valueStart = 0, valueLength = 0;
 
     bool isKey() const { return keyLength > 0; }
-    QStringView key() const { return QStringView(raw).sliced(keyStart, keyLength); }
-    QStringView value() const { return QStringView(raw).sliced(valueStart, valueLength); }
+    QStringView key() const { return raw.sliced(keyStart, keyLength); }
+    QStringView value() const { return raw.sliced(valueStart, valueLength); }
 
-    static Line keyLine(const QString& key, const QString& value) {
-        return Line{key + QLatin1Char('=') + value, 0, key.size(), key.size() + 1, value.size()};
+    static Line keyLine(QStringView key, QStringView value) {
+        Line line;
+        line.own.reserve(key.size() + 1 + value.size());
+        line.own.append(key).append(QLatin1Char('=')).append(value);
+        line.raw = line.own;
+        line.keyLength = key.size();
+        line.valueStart = key.size() + 1;
+        line.valueLength = value.size();
+        return line;
     }
 };
 
 struct IniFile::Section {
+    // Sections of the device list and the settings hold a handful of keys, which a scan finds
+    // faster than a hash; a key index is built only for long sections (language tables).
+    static constexpr std::size_t kIndexFrom = 24;
+
     std::size_t slot = 0;  // position in sections_
     QString name;
-    QString header;  // the "[name]" line as written
+    QString ownHeader;
+    QStringView header;  // the "[name]" line as written
     std::vector<Line> lines;
-    QHash<QString, qsizetype> keyIndex;  // case-folded key -> first line holding it
+    mutable QHash<QString, qsizetype> keyIndex;  // case-folded key -> first line; long sections only
+
+    std::optional<qsizetype> find(QStringView key) const {
+        if (lines.size() < kIndexFrom) {
+            for (std::size_t i = 0; i < lines.size(); ++i)
+                if (lines[i].isKey() && lines[i].key().compare(key, Qt::CaseInsensitive) == 0)
+                    return static_cast<qsizetype>(i);
+            return std::nullopt;
+        }
+        if (keyIndex.isEmpty()) {
+            for (std::size_t i = 0; i < lines.size(); ++i) {
+                if (!lines[i].isKey()) continue;
+                const QString folded = lines[i].key().toString().toCaseFolded();
+                if (!keyIndex.contains(folded)) keyIndex.insert(folded, static_cast<qsizetype>(i));
+            }
+        }
+        const auto it = keyIndex.constFind(key.toString().toCaseFolded());
+        return it == keyIndex.cend() ? std::nullopt : std::optional<qsizetype>(*it);
+    }
+
+    void append(Line line) {
+        if (!keyIndex.isEmpty() && line.isKey()) {
+            const QString folded = line.key().toString().toCaseFolded();
+            if (!keyIndex.contains(folded)) keyIndex.insert(folded, static_cast<qsizetype>(lines.size()));
+        }
+        lines.push_back(std::move(line));
+    }
 };
 
 IniFile::IniFile() = default;
@@ -115,7 +156,9 @@ IniFile IniFile::parse(const QByteArray& bytes) {
     return ini;
 }
 
-void IniFile::parseText(const QString& text) {
+void IniFile::parseText(QString decoded) {
+    text_ = std::move(decoded);
+    const QString& text = text_;
     Section* current = nullptr;
     qsizetype start = 0;
     while (start < text.size()) {
@@ -132,7 +175,7 @@ void IniFile::parseText(const QString& text) {
             if (close > 0) {
                 auto section = std::make_unique<Section>();
                 section->name = trimmed.sliced(1, close - 1).toString();
-                section->header = raw.toString();
+                section->header = raw;
                 section->slot = sections_.size();
                 current = section.get();
                 sectionIndex_[foldName(section->name)].push_back(current);
@@ -144,7 +187,8 @@ void IniFile::parseText(const QString& text) {
             preamble_.push_back(raw.toString());
             continue;
         }
-        Line line{raw.toString()};
+        Line line;
+        line.raw = raw;
         const qsizetype equals = raw.indexOf(u'=');
         if (equals > 0 && !trimmed.startsWith(u';')) {
             const auto [keyBegin, keyEnd] = trimmedBounds(raw, 0, equals);
@@ -154,11 +198,7 @@ void IniFile::parseText(const QString& text) {
             line.valueStart = valueBegin;
             line.valueLength = valueEnd - valueBegin;
         }
-        if (line.isKey()) {
-            const QString folded = foldName(line.key().toString());
-            if (!current->keyIndex.contains(folded)) current->keyIndex.insert(folded, current->lines.size());
-        }
-        current->lines.push_back(std::move(line));
+        current->append(std::move(line));
     }
 }
 
@@ -177,7 +217,8 @@ IniFile::Section& IniFile::sectionForWrite(const QString& section) {
     if (Section* found = findSection(section)) return *found;
     auto created = std::make_unique<Section>();
     created->name = section;
-    created->header = QLatin1Char('[') + section + QLatin1Char(']');
+    created->ownHeader = QLatin1Char('[') + section + QLatin1Char(']');
+    created->header = created->ownHeader;
     created->slot = sections_.size();
     Section* raw = created.get();
     sectionIndex_[foldName(section)].push_back(raw);
@@ -213,9 +254,9 @@ std::vector<std::pair<QString, QString>> IniFile::entries(const QString& section
 std::optional<QString> IniFile::value(const QString& section, const QString& key) const {
     const Section* found = findSection(section);
     if (!found) return std::nullopt;
-    const auto it = found->keyIndex.constFind(foldName(key));
-    if (it == found->keyIndex.cend()) return std::nullopt;
-    return found->lines[*it].value().toString();
+    const auto at = found->find(key);
+    if (!at) return std::nullopt;
+    return found->lines[static_cast<std::size_t>(*at)].value().toString();
 }
 
 QString IniFile::readString(const QString& section, const QString& key, const QString& defaultValue) const {
@@ -248,15 +289,12 @@ std::optional<qint64> IniFile::parseInteger(const QString& text) {
 
 void IniFile::writeString(const QString& section, const QString& key, const QString& value) {
     Section& target = sectionForWrite(section);
-    const QString folded = foldName(key);
-    const auto it = target.keyIndex.constFind(folded);
-    if (it != target.keyIndex.cend()) {
-        Line& line = target.lines[*it];
-        line = Line::keyLine(line.key().toString(), value);
+    if (const auto at = target.find(key)) {
+        Line& line = target.lines[static_cast<std::size_t>(*at)];
+        line = Line::keyLine(line.key(), value);
         return;
     }
-    target.keyIndex.insert(folded, static_cast<qsizetype>(target.lines.size()));
-    target.lines.push_back(Line::keyLine(key, value));
+    target.append(Line::keyLine(key, value));
 }
 
 void IniFile::writeInt(const QString& section, const QString& key, qint64 value) {
@@ -277,7 +315,8 @@ QByteArray IniFile::serialize() const {
     const QByteArrayView newline = crlf_ ? QByteArrayView("\r\n") : QByteArrayView("\n");
     QByteArray bytes;
     if (utf8Bom_) bytes += "\xEF\xBB\xBF";
-    auto append = [&](const QString& line) {
+    bytes.reserve(text_.size() + text_.size() / 4 + 1024);
+    auto append = [&](QStringView line) {
         bytes += line.toUtf8();
         bytes += newline;
     };

@@ -79,10 +79,11 @@ private:
 
     Section* findSection(const QString& section) const;
     Section& sectionForWrite(const QString& section);
-    void parseText(const QString& text);
+    void parseText(QString decoded);
 
     QString path_;
     QString error_;
+    QString text_;  // the file as read; lines read from it are views into it
     bool fileExisted_ = false;
     bool crlf_ = false;
     bool utf8Bom_ = false;
