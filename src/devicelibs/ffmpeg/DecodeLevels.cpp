@@ -15,7 +15,10 @@ DropLevel DropLevelForThrowLevel(std::int32_t level) {
 PictureQuality PictureQualityForLevel(std::int32_t level) {
     if (level >= 6) return {SWS_BICUBIC, false};
     if (level >= 4) return {SWS_BILINEAR, false};
-    return {SWS_FAST_BILINEAR, true};
+    // The lowest level is what the grid asks for with 16 and more windows: tiles a quarter of the
+    // picture's side or smaller, painted nearest-neighbour anyway. Point sampling converts only the
+    // lines it keeps, about 2.5 times cheaper than fast bilinear there.
+    return {SWS_POINT, true};
 }
 
 }  // namespace strovik
