@@ -35,7 +35,7 @@ bool SendSessionAnswer(SessionContext& session, SessionKind kind, std::int32_t s
 void ServeVerificationPort(SessionContext& session) {
     LogLine summary = session.line("session");
     std::vector<std::uint8_t> message;
-    const MessageStatus status = ReceiveMessage(session.socket, message, kHelloTimeout);
+    const MessageStatus status = ReceiveMessage(session.socket, message, std::chrono::steady_clock::now() + kHelloTimeout);
     if (status != MessageStatus::Ok) {
         summary.add("kind", "none").add("outcome", ReceiveFailure(status)).writeTo(session.log);
         return;

@@ -76,7 +76,7 @@ LiveSessionEnd Stream(TcpSocket& socket, const EncodedLoop& loop, const std::sto
 void Serve(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const std::stop_token& stop,
            const LiveSessionOptions& options, LiveSessionReport& report) {
     std::vector<std::uint8_t> payload;
-    const MessageStatus received = ReceiveMessage(socket, payload, kRequestTimeout);
+    const MessageStatus received = ReceiveMessage(socket, payload, std::chrono::steady_clock::now() + kRequestTimeout);
     if (received != MessageStatus::Ok) {
         report.end = received == MessageStatus::TooLong || received == MessageStatus::Failed
                          ? LiveSessionEnd::BadRequest

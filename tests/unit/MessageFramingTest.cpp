@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 
 namespace strovik {
@@ -70,6 +71,25 @@ TEST(MessageFraming, BadPeersEndInAStatusNotAHang) {
     }
     TcpSocket unconnected;
     EXPECT_EQ(SendMessage(unconnected, nullptr, kMaxMessageBytes + 1, 1s), MessageStatus::TooLong);
+}
+
+TEST(MessageFraming, ATricklingPeerCannotStretchADeadline) {
+    SocketPair pair;
+    std::atomic<bool> done{false};
+    // A 6-byte message sent one byte every 100 ms: each wait is short, the whole takes ~1 s.
+    std::thread trickler([&] {
+        const std::uint8_t message[] = {2, 0, 0, 0, 7, 8};
+        for (std::uint8_t byte : message) {
+            if (done || pair.client.sendAll(&byte, 1, 1s) != TcpSocket::Status::Ok) return;
+            std::this_thread::sleep_for(100ms);
+        }
+    });
+    std::vector<std::uint8_t> got;
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReceiveMessage(pair.server, got, began + 300ms), MessageStatus::TimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 600ms);
+    done = true;
+    trickler.join();
 }
 
 TEST(MessageFraming, ConnectingToAClosedPortIsRefusedQuickly) {

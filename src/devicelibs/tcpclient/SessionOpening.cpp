@@ -59,7 +59,7 @@ SessionReply ReceiveSessionAnswer(TcpSocket& socket, SessionKind kind,
                                   TcpClientOptions::Milliseconds timeout) {
     SessionReply reply;
     std::vector<std::uint8_t> message;
-    switch (ReceiveMessage(socket, message, timeout)) {
+    switch (ReceiveMessage(socket, message, std::chrono::steady_clock::now() + timeout)) {
         case MessageStatus::Ok:
             break;
         case MessageStatus::TimedOut:

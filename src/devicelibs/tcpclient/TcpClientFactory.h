@@ -13,8 +13,8 @@ struct TcpClientOptions {
     using Milliseconds = std::chrono::milliseconds;
     // Establishing a TCP connection to the device.
     Milliseconds connectTimeout{3000};
-    // From the session's opening message to the device's answer (verification answer included),
-    // and for each wait while a message is half received.
+    // From the session's opening message to the device's whole answer (verification answer
+    // included), and for each wait while a later message is half received.
     Milliseconds answerTimeout{5000};
     // For each wait while sending a message.
     Milliseconds sendTimeout{5000};

@@ -1,5 +1,7 @@
 #include "devicelibs/wire/MessageFraming.h"
 
+#include <algorithm>
+
 namespace strovik {
 
 namespace {
@@ -70,6 +72,36 @@ MessageStatus ReceiveMessage(TcpSocket& socket, std::vector<std::uint8_t>& paylo
         if (length > 0) status = fromSocket(socket.receiveExactly(payload.data(), length, stallTimeout));
     }
     return status == MessageStatus::TimedOut ? MessageStatus::Failed : status;
+}
+
+namespace {
+
+TcpSocket::Status receiveBefore(TcpSocket& socket, std::uint8_t* buffer, std::size_t length,
+                                std::chrono::steady_clock::time_point deadline) {
+    while (length > 0) {
+        const auto left = std::max(std::chrono::duration_cast<TcpSocket::Milliseconds>(
+                                       deadline - std::chrono::steady_clock::now()),
+                                   TcpSocket::Milliseconds(0));
+        std::size_t got = 0;
+        const TcpSocket::Status status = socket.receiveSome(buffer, length, &got, left);
+        if (status != TcpSocket::Status::Ok) return status;
+        buffer += got;
+        length -= got;
+    }
+    return TcpSocket::Status::Ok;
+}
+
+}  // namespace
+
+MessageStatus ReceiveMessage(TcpSocket& socket, std::vector<std::uint8_t>& payload,
+                             std::chrono::steady_clock::time_point deadline) {
+    std::uint8_t header[4];
+    MessageStatus status = fromSocket(receiveBefore(socket, header, sizeof header, deadline));
+    if (status != MessageStatus::Ok) return status;
+    const std::uint32_t length = GetLittleEndian32(header);
+    if (length > kMaxMessageBytes) return MessageStatus::TooLong;
+    payload.resize(length);
+    return fromSocket(receiveBefore(socket, payload.data(), length, deadline));
 }
 
 void PutLittleEndian32(std::uint8_t* at, std::uint32_t value) {

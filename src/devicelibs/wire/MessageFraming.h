@@ -2,6 +2,7 @@
 
 #include "platform/TcpSocket.h"
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -32,6 +33,11 @@ inline MessageStatus SendMessage(TcpSocket& socket, const std::vector<std::uint8
 // Receives one message into payload (resized to fit). timeout applies to each wait for data, so a
 // peer that trickles a message keeps it alive while one that goes silent times out.
 MessageStatus ReceiveMessage(TcpSocket& socket, std::vector<std::uint8_t>& payload, TcpSocket::Milliseconds timeout);
+
+// For the one message that opens or answers a session: it must arrive whole before deadline,
+// however the peer doles it out, so that a peer trickling bytes cannot hold the reader longer.
+MessageStatus ReceiveMessage(TcpSocket& socket, std::vector<std::uint8_t>& payload,
+                             std::chrono::steady_clock::time_point deadline);
 
 // For connections that may rest between messages: waits up to idleTimeout for the next message to
 // begin (TimedOut then means that nothing was consumed, so the caller may simply wait again), and
