@@ -74,6 +74,11 @@ QModelIndex TDeviceListPage::nodeAt(QPoint position) const {
     return position.x() <= right ? index : QModelIndex();
 }
 
+DeviceTreeModel::TreeNode* TDeviceListPage::currentNode() const {
+    const QModelIndex index = TreeViewList->currentIndex();
+    return index.isValid() ? state_.tree.model().nodeAt(icons_->mapToSource(index)) : nullptr;
+}
+
 void TDeviceListPage::TreeViewListMouseDown(Qt::MouseButton button, QPoint position) {
     if (button != Qt::RightButton) return;
     state_.startPosition = 1;

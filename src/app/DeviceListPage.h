@@ -1,5 +1,7 @@
 #pragma once
 
+#include "devices/DeviceTreeModel.h"
+
 #include <QWidget>
 
 class QMenu;
@@ -28,6 +30,8 @@ public:
     // The tree's mouse handling, by the viewport position of the pointer.
     void TreeViewListMouseDown(Qt::MouseButton button, QPoint position);
     void TreeViewListMouseUp(Qt::MouseButton button, QPoint position);
+    // The node of the tree's current (selected) row, or null.
+    DeviceTreeModel::TreeNode* currentNode() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -3,6 +3,7 @@
 #include "app/LanguageTables.h"
 #include "devices/DeviceTree.h"
 #include "devices/LoginState.h"
+#include "liveview/LiveViewState.h"
 #include "platform/StringTable.h"
 
 #include <QString>
@@ -16,7 +17,7 @@ namespace strovik {
 // captions, live view, record search, PTZ), with the values it starts with. The main window owns
 // the one instance and hands it to each concern; everything here belongs to the main thread except
 // where a field says otherwise.
-struct MainWindowState : LoginState {
+struct MainWindowState : LoginState, LiveViewState {
     QString appDir;  // ends with '/'
 
     // The language: filled once while the main window is created, read-only afterwards.
@@ -27,9 +28,6 @@ struct MainWindowState : LoginState {
     DeviceTree tree{strings};
 
     std::int32_t autoSearchCount = 0;  // devices loaded with AutoSearch set; never decreased
-    std::int32_t startPosition = 1;    // first channel opened by the start-all command
-    std::int32_t pageStart = 0;
-    std::int32_t recordingAll = 0;
     std::int32_t searchActivity = 0;
     QString resultAddress;
     QString ptzHost;

@@ -2,6 +2,8 @@
 
 #include "app/LanguageTables.h"
 #include "devicelibs/discovery/DiscoveryFactory.h"
+#include "devicelibs/ffmpeg/FfmpegStreamPlayer.h"
+#include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 #include "devicelibs/tcpclient/TcpClientFactory.h"
 #include "platform/IniFile.h"
 
@@ -12,6 +14,8 @@ DeviceLibraries MakeProgramLibraries(const QString& appDir) {
     libraries.tcpClient = CreateTcpClientLibrary();
     libraries.discovery =
         CreateDiscoveryLibrary(ReadDiscoveryOptions(IniFile::load(appDir + QLatin1String(kSettingsFileName))));
+    libraries.videoClient = std::make_shared<FfmpegVideoClient>();
+    libraries.streamPlayer = std::make_shared<FfmpegStreamPlayer>();
     return libraries;
 }
 

@@ -19,9 +19,12 @@
 #include "devicelibs/TcpClientLibrary.h"
 #include "devices/DeviceInfoQuery.h"
 #include "devices/Functions.h"
+#include "liveview/ChannelOpening.h"
+#include "liveview/RecordButtons.h"
 #include "liveview/ViewForm.h"
 #include "liveview/VolumeCtrl.h"
 #include "platform/AudioMixer.h"
+#include "platform/BackgroundCalls.h"
 #include "platform/UiServices.h"
 
 #include <QCheckBox>
@@ -36,6 +39,7 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTcpSocket>
+#include <QTreeView>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -60,8 +64,12 @@ QVBoxLayout* fillLayout(QWidget* owner) {
 
 TStrovikForm::TStrovikForm(MainWindowServices services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)) {
-    if (!services_.libraries.tcpClient || !services_.ui)
-        throw std::invalid_argument("the main window needs the device TCP client library and the UI services");
+    const DeviceLibraries& libraries = services_.libraries;
+    if (!libraries.tcpClient || !libraries.videoClient || !libraries.streamPlayer || !services_.ui)
+        throw std::invalid_argument(
+            "the main window needs the device TCP client, video client and stream player libraries and the UI "
+            "services");
+    calls_ = std::make_unique<BackgroundCalls>();
     setObjectName(QStringLiteral("StrovikForm"));
     setWindowTitle(QLatin1String(kCaption));
     setWindowIcon(ApplicationIcon());
@@ -80,7 +88,11 @@ TStrovikForm::~TStrovikForm() {
 void TStrovikForm::createControls() {
     panelFloor_ = new QWidget(this);
     panelFloor_->setObjectName(QStringLiteral("PanelFloor"));
-    grid_ = new TViewForm(panelFloor_);
+    grid_ = new TViewForm(LiveViewServices{services_.libraries.videoClient.get(),
+                                           services_.libraries.streamPlayer.get(), &state_.strings,
+                                           &state_.language.languageLoaded, services_.ui, calls_.get(),
+                                           services_.recordRotation},
+                          panelFloor_);
     fillLayout(panelFloor_)->addWidget(grid_);
 
     panelRight_ = new QFrame(this);
@@ -100,7 +112,6 @@ void TStrovikForm::createControls() {
     connect(notebook_, &TToolNotebook::pageChanged, this, &TStrovikForm::NotebookToolsPageChanged);
 
     bottomBar_ = new TBottomBar(this);
-    connect(bottomBar_, &TBottomBar::layoutChosen, grid_, &TViewForm::SetLayout);
     connect(bottomBar_->PowerBtn, &QToolButton::clicked, this, &QWidget::close);
 
     controlSocket_ = new QTcpSocket(this);
@@ -112,6 +123,42 @@ void TStrovikForm::createControls() {
         state_, *services_.libraries.tcpClient, *services_.ui, LoginSettings(services_.appDir, services_.loginStore),
         *autoSearch_, *controlSocket_,
         LoginViews{*this, *loginPage_, *notebook_, *bottomBar_, *grid_, *recordPage_, *fileList_});
+    connectLiveView();
+}
+
+void TStrovikForm::connectLiveView() {
+    recordButtons_ = std::make_unique<RecordButtons>(
+        RecordButtons::Controls{bottomBar_->RecAllBtn, bottomBar_->RecChnBtn}, *grid_, state_, state_.strings,
+        *services_.ui, this);
+    QAction* upPage = bottomBar_->findChild<QAction*>(QStringLiteral("NUpPage"));
+    QAction* downPage = bottomBar_->findChild<QAction*>(QStringLiteral("NDownPage"));
+    opening_ = std::make_unique<ChannelOpening>(
+        ChannelOpening::Context{state_.tree, state_, state_, state_.strings, *services_.libraries.tcpClient, *grid_,
+                                *recordButtons_, upPage, downPage},
+        *calls_);
+
+    ChannelOpening* opening = opening_.get();
+    RecordButtons* buttons = recordButtons_.get();
+    connect(bottomBar_, &TBottomBar::layoutChosen, opening, &ChannelOpening::N1FrameClick);
+    connect(upPage, &QAction::triggered, opening, &ChannelOpening::NUpPageClick);
+    connect(downPage, &QAction::triggered, opening, &ChannelOpening::NDownPageClick);
+    connect(bottomBar_->findChild<QAction*>(QStringLiteral("NFULLScr")), &QAction::triggered, grid_,
+            &TViewForm::NFullscreenClick, Qt::QueuedConnection);
+    connect(bottomBar_->PlayAllBtn, &QToolButton::clicked, opening, &ChannelOpening::PlayAllBtnClick);
+    connect(bottomBar_->WinFloatBtn, &QToolButton::clicked, grid_, &TViewForm::FloatSelected);
+    connect(bottomBar_->SnapBtn, &QToolButton::clicked, this, [buttons] { buttons->SnapBtnClick(); });
+    connect(bottomBar_->RecAllBtn, &QPushButton::clicked, this, [buttons] { buttons->RecAllBtnClick(); });
+    connect(bottomBar_->RecChnBtn, &QPushButton::clicked, this, [buttons] { buttons->RecChnBtnClick(); });
+    connect(deviceListPage_->findChild<QAction*>(QStringLiteral("NStartAll")), &QAction::triggered, opening,
+            &ChannelOpening::NStartAllClick);
+    connect(deviceListPage_->TreeViewList, &QAbstractItemView::doubleClicked, opening,
+            [this, opening] { opening->TreeViewListDblClick(deviceListPage_->currentNode()); });
+    connect(grid_, &TViewForm::windowClicked, this, [buttons] { buttons->RefreshRecordButton(); });
+    connect(grid_, &TViewForm::stopCommandGiven, opening, &ChannelOpening::Cancel);
+    connect(grid_, &TViewForm::windowsStopped, this, [buttons] {
+        buttons->DisableRecordAllButton();
+        buttons->DisableRecordButton();
+    });
 }
 
 void TStrovikForm::FormCreate() {

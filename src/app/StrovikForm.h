@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -17,9 +18,12 @@ class QTcpSocket;
 namespace strovik {
 
 class AudioMixer;
+class BackgroundCalls;
 class CallbackRelay;
+class ChannelOpening;
 class LanAutoSearch;
 class LoginController;
+class RecordButtons;
 class TBottomBar;
 class TDeviceListPage;
 class TLoginPage;
@@ -35,7 +39,7 @@ class UiServices;
 // What the main window is built from: the device libraries, the dialogs, the stores and the
 // directories. The program passes the real ones, tests their doubles and temporary directories.
 struct MainWindowServices {
-    DeviceLibraries libraries;  // tcpClient must be set
+    DeviceLibraries libraries;  // tcpClient, videoClient and streamPlayer must be set
     UiServices* ui = nullptr;   // not owned; must outlive the window
     StoredLoginStore loginStore;
     std::unique_ptr<AudioMixer> mixer;  // may be null: no sound card
@@ -44,6 +48,8 @@ struct MainWindowServices {
     QString fallbackDir;
     std::uint16_t systemLanguageId = 1033;
     std::optional<QString> programVersion;  // the running executable's file version
+    // How long a recording file grows before the next one starts.
+    std::chrono::milliseconds recordRotation{600000};
 };
 
 // The main window TStrovikForm: the video area with the grid, the tool column with its four pages,
@@ -69,6 +75,9 @@ public:
     TDeviceListPage& deviceListPage() { return *deviceListPage_; }
     TRecordFileList& fileList() { return *fileList_; }
     TrayPresence& tray() { return *tray_; }
+    TBottomBar& bottomBar() { return *bottomBar_; }
+    ChannelOpening& opening() { return *opening_; }
+    RecordButtons& recordButtons() { return *recordButtons_; }
 
     // A second start asked for the window: shown (also out of the tray), in front, active.
     void RestoreFromOtherInstance();
@@ -86,6 +95,7 @@ private:
     void FormShow();
     void FormDestroy();
     void openVolumeControl();
+    void connectLiveView();
     void registerLibraryCallbacks();
     void NotebookToolsPageChanged(int page);
     void OnCommandReceive(std::int32_t handle, const QByteArray& message);
@@ -93,6 +103,9 @@ private:
 
     MainWindowServices services_;
     MainWindowState state_;
+    // Blocking library calls of the grid and the channel openings; waits for them when it goes,
+    // before the libraries do.
+    std::unique_ptr<BackgroundCalls> calls_;
     QString versionText_;
     std::shared_ptr<CallbackRelay> relay_;
 
@@ -112,6 +125,8 @@ private:
 
     std::unique_ptr<TVolumeCtrl> volumeControl_;
     std::unique_ptr<LoginController> login_;
+    std::unique_ptr<RecordButtons> recordButtons_;
+    std::unique_ptr<ChannelOpening> opening_;
 };
 
 }  // namespace strovik

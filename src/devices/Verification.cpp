@@ -46,30 +46,41 @@ QString LoginFailureMessage(std::int32_t answer, const QString& host, const QStr
     return unknownError(answer);
 }
 
-std::int32_t VerifyDevice(TcpClientLibrary& library, LoginState& state, const QString& address, std::uint32_t port,
-                          DeviceChannels channels, const QString& password, const QString& userName) {
-    const QString completed = CompleteDeviceAddress(address);
-    state.loginByVendorDomain = IsVendorDomain(completed);
-    const QString host = LibraryHost(completed);
+void AskDevice(TcpClientLibrary& library, DeviceVerification& verification, const QString& password,
+               const QString& userName) {
+    verification.completedAddress = CompleteDeviceAddress(verification.address);
+    verification.host = LibraryHost(verification.completedAddress);
+    verification.answer = library.NV_VerifyUser(VerifyUserRequest{
+        userName.toStdString(), password.toStdString(), verification.host.toStdString(),
+        static_cast<std::int32_t>(verification.port + kCommandPortOffset)});
+}
 
-    const std::int32_t answer = library.NV_VerifyUser(VerifyUserRequest{
-        userName.toStdString(), password.toStdString(), host.toStdString(),
-        static_cast<std::int32_t>(port + kCommandPortOffset)});
-    if (answer <= 0) return answer == -1 && host == QLatin1String(kOfflineDomainHost) ? kOfflineDomainResult : answer;
+std::int32_t ApplyDeviceAnswer(TcpClientLibrary& library, LoginState& state, const DeviceVerification& verification) {
+    state.loginByVendorDomain = IsVendorDomain(verification.completedAddress);
+    const std::int32_t answer = verification.answer;
+    if (answer <= 0)
+        return answer == -1 && verification.host == QLatin1String(kOfflineDomainHost) ? kOfflineDomainResult : answer;
 
     const VerifyAnswer decoded = DecodeVerifyAnswer(answer);
     UpdateLoginChannelCount(state, decoded);
     if (decoded.rightsLevel < kVerifiedRights) return decoded.rightsLevel;
 
     state.currentRights = decoded.rightsLevel;
-    state.currentAddress = completed;
-    state.currentPort = port;
-    if (channels == DeviceChannels::Single) {
+    state.currentAddress = verification.completedAddress;
+    state.currentPort = verification.port;
+    if (verification.channels == DeviceChannels::Single) {
         SetSingleChannelDeviceInfo(state);
     } else {
         QueryDeviceInfo(library, state);
     }
     return decoded.rightsLevel;
+}
+
+std::int32_t VerifyDevice(TcpClientLibrary& library, LoginState& state, const QString& address, std::uint32_t port,
+                          DeviceChannels channels, const QString& password, const QString& userName) {
+    DeviceVerification verification{address, port, channels, {}, {}, 0};
+    AskDevice(library, verification, password, userName);
+    return ApplyDeviceAnswer(library, state, verification);
 }
 
 }  // namespace strovik

@@ -51,4 +51,19 @@ enum class DeviceChannels { Several, Single };
 std::int32_t VerifyDevice(TcpClientLibrary& library, LoginState& state, const QString& address, std::uint32_t port,
                           DeviceChannels channels, const QString& password, const QString& userName);
 
+// VerifyDevice in two halves, for callers that keep the blocking half off the GUI thread.
+struct DeviceVerification {
+    QString address;  // as given
+    std::uint32_t port = 0;
+    DeviceChannels channels = DeviceChannels::Several;
+    QString completedAddress;  // filled by AskDevice
+    QString host;              // filled by AskDevice
+    std::int32_t answer = 0;   // the library's answer, filled by AskDevice
+};
+// The blocking half, on any thread: resolves the address and asks the device. Touches no state.
+void AskDevice(TcpClientLibrary& library, DeviceVerification& verification, const QString& password,
+               const QString& userName);
+// The other half, on the main thread: VerifyDevice's result, with the state updated as it says.
+std::int32_t ApplyDeviceAnswer(TcpClientLibrary& library, LoginState& state, const DeviceVerification& verification);
+
 }  // namespace strovik

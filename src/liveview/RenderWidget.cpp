@@ -27,6 +27,7 @@ void RenderWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (picture.isNull()) {
         painter.fillRect(rect(), Qt::black);
+        paintIdle(painter);
         return;
     }
     if (picture.cacheKey() != lastCacheKey_) {

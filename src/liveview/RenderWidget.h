@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 #include <memory>
 
 namespace strovik {
@@ -26,6 +28,8 @@ protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // Paints over the black surface while no picture covers it.
+    virtual void paintIdle(QPainter&) {}
 
 private:
     std::shared_ptr<PictureSlot> slot_;

@@ -8,7 +8,9 @@
 #include "app/ToolNotebook.h"
 #include "app/TrayPresence.h"
 #include "devicelibs/doubles/RecordingDiscoveryLibrary.h"
+#include "devicelibs/doubles/RecordingStreamPlayerLibrary.h"
 #include "devicelibs/doubles/RecordingTcpClientLibrary.h"
+#include "devicelibs/doubles/RecordingVideoClientLibrary.h"
 #include "devicelibs/wire/MessageFraming.h"
 #include "devices/DeviceListFile.h"
 #include "doubles/FakeAudioMixer.h"
@@ -63,6 +65,8 @@ protected:
         MainWindowServices services;
         services.libraries.tcpClient = tcp;
         services.libraries.discovery = discovery;
+        services.libraries.videoClient = video;
+        services.libraries.streamPlayer = player;
         services.ui = &ui;
         services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
         services.mixer = std::make_unique<test::FakeAudioMixer>(mixer);
@@ -103,6 +107,8 @@ protected:
     QString appDir = dir.path() + QStringLiteral("app/");
     std::shared_ptr<RecordingTcpClientLibrary> tcp = std::make_shared<RecordingTcpClientLibrary>();
     std::shared_ptr<RecordingDiscoveryLibrary> discovery = std::make_shared<RecordingDiscoveryLibrary>();
+    std::shared_ptr<RecordingVideoClientLibrary> video = std::make_shared<RecordingVideoClientLibrary>();
+    std::shared_ptr<RecordingStreamPlayerLibrary> player = std::make_shared<RecordingStreamPlayerLibrary>();
     std::shared_ptr<test::FakeAudioMixer::Log> mixer = std::make_shared<test::FakeAudioMixer::Log>();
     test::ScriptedUiServices ui;
     std::unique_ptr<TStrovikForm> form;
