@@ -3,6 +3,7 @@
 #include "app/Artwork.h"
 #include "app/ProgramLibraries.h"
 #include "app/StrovikForm.h"
+#include "liveview/ChannelOpening.h"
 #include "devices/Functions.h"
 #include "platform/AppDirectories.h"
 #include "platform/AudioMixer.h"
@@ -14,6 +15,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include <chrono>
 
@@ -60,6 +62,13 @@ int main(int argc, char** argv) {
     });
     form->show();
     form->setWindowState(form->windowState() | Qt::WindowMaximized);
+    // Demos and screenshots: open a page of channels as the start-all command would.
+    if (const int layout = qEnvironmentVariableIntValue("STROVIK_START_ALL"); layout > 0) {
+        QTimer::singleShot(500, form, [form, layout] {
+            form->opening().N1FrameClick(layout);
+            form->opening().NStartAllClick();
+        });
+    }
     const int result = QApplication::exec();
     // A quit that did not come from the window (the session ending) still saves the device list.
     delete form.data();
