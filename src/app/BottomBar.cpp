@@ -66,11 +66,8 @@ TBottomBar::TBottomBar(QWidget* parent) : QWidget(parent) {
     PowerBtn->setIconSize(QSize(34, 34));
     PowerBtn->setAutoRaise(true);
 
-    // Their design places lie below the bar's height, which cuts them off.
     RecAllBtn = MakeControl<QPushButton>(this, "RecAllBtn", QStringLiteral("开始所有录像"));
-    RecAllBtn->setGeometry(256, 80, 80, 25);
     RecChnBtn = MakeControl<QPushButton>(this, "RecChnBtn", QStringLiteral("开始录像"));
-    RecChnBtn->setGeometry(360, 80, 80, 25);
 
     ScreenModeMenu = MakeControl<QMenu>(this, "ScreenModeMenu");
     const char* const layoutItems[] = {"N1Frame", "N4Frame", "N9Frame", "N16Frame", "N25Frame", "N36Frame", "N64Frame"};
@@ -112,6 +109,8 @@ void TBottomBar::applyLayout(const MainWindowLayout& layout, const QString& vers
     VolumeBar->setGeometry(layout.volumeBar);
     AudioBtn->setGeometry(layout.audioBtn);
     lblVersion->setGeometry(layout.lblVersion);
+    RecAllBtn->setGeometry(layout.recAllBtn);
+    RecChnBtn->setGeometry(layout.recChnBtn);
     lblVersion->setText(versionText);
 }
 

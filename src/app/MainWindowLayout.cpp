@@ -1,5 +1,7 @@
 #include "app/MainWindowLayout.h"
 
+#include <algorithm>
+
 namespace strovik {
 
 MainWindowLayout LayoutMainWindow(QSize clientSize) {
@@ -27,6 +29,9 @@ MainWindowLayout LayoutMainWindow(QSize clientSize) {
     layout.volumeBar = QRect(QPoint(layout.powerBtn.left() - 60 - kVolumeBarSize.width(), 35), kVolumeBarSize);
     layout.audioBtn = QRect(QPoint(layout.volumeBar.left() - 10 - kSpeakerSize.width(), 30), kSpeakerSize);
     layout.lblVersion = kVersionLabelRect;
+    const int recordLeft = std::max(kVersionLabelRect.right() + 8, layout.findDevBtn.left() - 12 - kRecordButtonSize.width());
+    layout.recAllBtn = QRect(QPoint(recordLeft, 8), kRecordButtonSize);
+    layout.recChnBtn = QRect(QPoint(recordLeft, 8 + kRecordButtonSize.height() + 6), kRecordButtonSize);
 
     layout.groupBoxFileList =
         QRect(QPoint(w - kFileListSize.width() - 10, layout.panelRight.height() - 345), kFileListSize);

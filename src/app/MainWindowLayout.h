@@ -24,6 +24,7 @@ inline constexpr QSize kPowerButtonSize{40, 40};
 inline constexpr QSize kVolumeBarSize{150, 12};
 inline constexpr QSize kSpeakerSize{24, 23};
 inline constexpr QRect kVersionLabelRect{12, 20, 70, 14};
+inline constexpr QSize kRecordButtonSize{104, 26};
 inline constexpr QSize kFileListSize{253, 315};
 // The layout was designed against the window's outer size, whose caption and borders took this
 // much height; we are given the client area and add it back, so that the bottom bar ends at the
@@ -50,6 +51,10 @@ struct MainWindowLayout {
     QRect volumeBar;
     QRect audioBtn;
     QRect lblVersion;
+    // The record buttons, stacked left of the tool buttons (their design places lay below the
+    // bar, where nobody could reach them).
+    QRect recAllBtn;
+    QRect recChnBtn;
 };
 
 MainWindowLayout LayoutMainWindow(QSize clientSize);

@@ -70,7 +70,9 @@ inline constexpr std::int32_t NoAnswer = -5;  // the device did not answer in ti
 }  // namespace ClientStartError
 
 // The video client library: live streams from devices, their recording and snapshots. Called on
-// the GUI thread. linkType is the stream's server type; it is accepted and not interpreted.
+// the GUI thread, except X_ClientStart and X_ClientStartEx, which block on the network and may be
+// called from any thread (the windows run them on background calls), also while the GUI thread
+// calls the others. linkType is the stream's server type; it is accepted and not interpreted.
 class VideoClientLibrary {
 public:
     virtual ~VideoClientLibrary() = default;
