@@ -154,6 +154,7 @@ void TStrovikForm::connectLiveView() {
     connect(deviceListPage_->TreeViewList, &QAbstractItemView::doubleClicked, opening,
             [this, opening] { opening->TreeViewListDblClick(deviceListPage_->currentNode()); });
     connect(grid_, &TViewForm::windowClicked, this, [buttons] { buttons->RefreshRecordButton(); });
+    connect(grid_, &TViewForm::recordingEnded, this, [buttons] { buttons->RefreshRecordButton(); });
     connect(grid_, &TViewForm::stopCommandGiven, opening, &ChannelOpening::Cancel);
     connect(grid_, &TViewForm::windowsStopped, this, [buttons] {
         buttons->DisableRecordAllButton();

@@ -335,6 +335,16 @@ bool TViewForm::event(QEvent* event) {
 }
 
 void TViewForm::VideoClientMessage(std::int32_t wParam, std::int32_t lParam) {
+    if (wParam == kCaptureFailedEvent) {
+        // The library closed the file (a full disk): the window and its buttons say so.
+        for (TMyView* window : views_) {
+            if (window->state() != ViewState::Live || window->streamHandle() != lParam + kStreamHandleBias) continue;
+            window->StopRecord();
+            Q_EMIT recordingEnded();
+            return;
+        }
+        return;
+    }
     constexpr std::uint16_t kReportedLinkType = 2;
     for (TMyView* window : views_) {
         if (window->state() != ViewState::Live || window->linkType() != kReportedLinkType) continue;

@@ -94,6 +94,8 @@ Q_SIGNALS:
     void windowsStopped();
     // The full-screen grid closed.
     void closed();
+    // A window's recording ended without a command: its file could not be written any more.
+    void recordingEnded();
 
 protected:
     bool event(QEvent* event) override;

@@ -55,10 +55,17 @@ int RecordingVideoClientLibrary::initCount() const {
 }
 
 void RecordingVideoClientLibrary::reportStreamLost(std::int32_t handle) const {
+    report(kStreamLostEvent, handle);
+}
+
+void RecordingVideoClientLibrary::reportCaptureFailed(std::int32_t handle) const {
+    report(kCaptureFailedEvent, handle);
+}
+
+void RecordingVideoClientLibrary::report(std::int32_t event, std::int32_t handle) const {
     std::lock_guard lock(mutex_);
     for (const auto& [window, message] : receivers_)
-        QCoreApplication::postEvent(
-            window, new VideoClientEvent(message, kStreamLostEvent, handle - kStreamHandleBias));
+        QCoreApplication::postEvent(window, new VideoClientEvent(message, event, handle - kStreamHandleBias));
 }
 
 std::int32_t RecordingVideoClientLibrary::record(Call call) {

@@ -47,6 +47,7 @@ public:
 
     // --- the library side ---
     void reportStreamLost(std::int32_t handle) const;
+    void reportCaptureFailed(std::int32_t handle) const;
 
     // --- VideoClientLibrary ---
     std::int32_t X_ClientInit(std::uint32_t message, QObject* window) override;
@@ -71,6 +72,7 @@ public:
 
 private:
     std::int32_t record(Call call);
+    void report(std::int32_t event, std::int32_t handle) const;
     std::int32_t recordStart(Start start);
 
     std::unique_ptr<QObject> context_ = std::make_unique<QObject>();

@@ -124,16 +124,17 @@ std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::st
     setup.answer = *answer;
     setup.slot = SlotOf(info.window);
     setup.silenceTimeout = options_.silenceTimeout;
-    setup.onLost = [this](std::int32_t lost) { postStreamLost(lost); };
+    setup.onLost = [this](std::int32_t lost) { postEvent(kStreamLostEvent, lost); };
+    setup.onCaptureFailed = [this](std::int32_t failed) { postEvent(kCaptureFailedEvent, failed); };
     streams_.emplace(handle, std::make_shared<LiveStream>(std::move(setup)));
     return handle;
 }
 
-void FfmpegVideoClient::postStreamLost(std::int32_t handle) {
+void FfmpegVideoClient::postEvent(std::int32_t event, std::int32_t handle) {
     std::lock_guard lock(receiversMutex_);
     for (const Receiver& receiver : receivers_)
-        QCoreApplication::postEvent(receiver.window, new VideoClientEvent(receiver.message, kStreamLostEvent,
-                                                                          handle - kStreamHandleBias));
+        QCoreApplication::postEvent(receiver.window,
+                                    new VideoClientEvent(receiver.message, event, handle - kStreamHandleBias));
 }
 
 std::shared_ptr<LiveStream> FfmpegVideoClient::find(std::int32_t handle) {

@@ -72,7 +72,7 @@ private:
     template <typename Action>
     std::int32_t onStream(std::int32_t handle, Action&& action);
     void stopAll();
-    void postStreamLost(std::int32_t handle);  // any thread
+    void postEvent(std::int32_t event, std::int32_t handle);  // any thread
 
     const Options options_;
     std::unique_ptr<QObject> context_;  // ends the receivers' destroyed() connections with us

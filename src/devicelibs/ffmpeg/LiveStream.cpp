@@ -17,6 +17,7 @@ LiveStream::LiveStream(Setup setup)
       reader_(std::move(setup.reader)),
       silenceTimeout_(setup.silenceTimeout),
       onLost_(std::move(setup.onLost)),
+      onCaptureFailed_(std::move(setup.onCaptureFailed)),
       announcedWidth_(setup.answer.width),
       announcedHeight_(setup.answer.height),
       framesPerSecond_(setup.answer.framesPerSecond > 0 ? setup.answer.framesPerSecond : 25),
@@ -81,11 +82,7 @@ void LiveStream::run() {
 
 bool LiveStream::handlePicture(const FrameHeader& header, const std::uint8_t* body) {
     const bool keyFrame = header.type == FrameType::Key;
-    {
-        std::lock_guard lock(captureMutex_);
-        if (capture_ && !capture_->writeVideo(body, header.bodyLength, keyFrame, header.timeStampMs))
-            capture_.reset();
-    }
+    capture([&](AviWriter& writer) { return writer.writeVideo(body, header.bodyLength, keyFrame, header.timeStampMs); });
     decoder_.setDropLevel(DropLevelForThrowLevel(throwLevel_));
     decoder_.setSkipLoopFilter(pictures_.quality().skipLoopFilter);
     const bool decoded = decoder_.decode(body, header.bodyLength, keyFrame,
@@ -94,12 +91,20 @@ bool LiveStream::handlePicture(const FrameHeader& header, const std::uint8_t* bo
     return consecutiveDecodeErrors_ < kMaxConsecutiveDecodeErrors;
 }
 
-void LiveStream::handleAudio(const FrameHeader& header, const std::uint8_t* body) {
-    if (!hasAudio_) return;
+void LiveStream::capture(const std::function<bool(AviWriter&)>& write) {
+    std::unique_ptr<AviWriter> failed;
     {
         std::lock_guard lock(captureMutex_);
-        if (capture_ && !capture_->writeAudio(body, header.bodyLength)) capture_.reset();
+        if (!capture_ || write(*capture_)) return;
+        failed = std::move(capture_);
     }
+    failed.reset();  // closes what was written, outside the lock
+    if (onCaptureFailed_) onCaptureFailed_(handle_);
+}
+
+void LiveStream::handleAudio(const FrameHeader& header, const std::uint8_t* body) {
+    if (!hasAudio_) return;
+    capture([&](AviWriter& writer) { return writer.writeAudio(body, header.bodyLength); });
     std::shared_ptr<PcmQueue> sound;
     {
         std::lock_guard lock(soundMutex_);

@@ -40,6 +40,9 @@ public:
         std::shared_ptr<PictureSlot> slot;  // may be null
         std::chrono::milliseconds silenceTimeout{5000};
         std::function<void(std::int32_t handle)> onLost;
+        // A capture file that could not be written (a full disk) was closed; runs on the worker
+        // thread (it must only post).
+        std::function<void(std::int32_t handle)> onCaptureFailed;
     };
 
     explicit LiveStream(Setup setup);
@@ -64,11 +67,14 @@ private:
     void run();
     bool handlePicture(const FrameHeader& header, const std::uint8_t* body);
     void handleAudio(const FrameHeader& header, const std::uint8_t* body);
+    // Hands a frame to the capture file; a failed write closes it and says so.
+    void capture(const std::function<bool(AviWriter&)>& write);
 
     const std::int32_t handle_;
     std::unique_ptr<LiveSessionReader> reader_;
     const std::chrono::milliseconds silenceTimeout_;
     const std::function<void(std::int32_t)> onLost_;
+    const std::function<void(std::int32_t)> onCaptureFailed_;
     const int announcedWidth_;
     const int announcedHeight_;
     const int framesPerSecond_;

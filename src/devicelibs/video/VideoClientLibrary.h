@@ -36,6 +36,8 @@ struct RelayInfo {
 // Events of the library, delivered to the receivers given to X_ClientInit as a posted
 // VideoClientEvent (a queued call on the receiver's thread, never on a worker thread).
 inline constexpr std::int32_t kStreamLostEvent = 5;  // lParam + kStreamHandleBias = the stream handle
+// A capture file could not be written any more (a full disk) and was closed; the stream goes on.
+inline constexpr std::int32_t kCaptureFailedEvent = 7;  // lParam + kStreamHandleBias = the stream handle
 inline constexpr std::int32_t kStreamHandleBias = 3533;
 
 class VideoClientEvent final : public QEvent {
