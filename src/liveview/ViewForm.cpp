@@ -345,9 +345,10 @@ void TViewForm::VideoClientMessage(std::int32_t wParam, std::int32_t lParam) {
         }
         return;
     }
-    constexpr std::uint16_t kReportedLinkType = 2;
+    // Any live window whose handle matches, whatever its link type: one library serves every link
+    // type here, and a window left out would show its last picture as if it were live.
     for (TMyView* window : views_) {
-        if (window->state() != ViewState::Live || window->linkType() != kReportedLinkType) continue;
+        if (window->state() != ViewState::Live) continue;
         if (wParam == kStreamLostEvent && window->streamHandle() == lParam + kStreamHandleBias) {
             const std::int32_t rec = window->recording();
             window->Stop();
@@ -372,7 +373,11 @@ void TViewForm::NFullscreenClick() {
         return;
     }
     if (fullScreen_) return;
-    auto* grid = new TViewForm(services_, nullptr, Kind::FullScreen);
+    // Its windows only show pictures; a pool of its own keeps its closing from waiting for the
+    // starts of this grid.
+    LiveViewServices services = services_;
+    services.calls = nullptr;
+    auto* grid = new TViewForm(services, nullptr, Kind::FullScreen);
     fullScreen_ = grid;
     grid->setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     grid->setWindowModality(Qt::ApplicationModal);
