@@ -309,65 +309,57 @@ int ChannelOpening::channelCount() const {
     return static_cast<int>(context_.tree.channels().size());
 }
 
-void ChannelOpening::afterStartAll(bool withRecordButtons) {
-    LiveViewState& live = context_.live;
-    live.pageStart = live.startPosition;
+void ChannelOpening::showPageAt(int start, bool withRecordButtons) {
+    context_.live.pageStart = start;
     RecordButtons& buttons = context_.recordButtons;
-    ShowPage(live.pageStart, [&buttons, withRecordButtons] {
+    ShowPage(start, [&buttons, withRecordButtons] {
         if (!withRecordButtons) return;
         buttons.EnableRecordAllButton();
         buttons.EnableRecordButton();
     });
+}
+
+bool ChannelOpening::noPageYet() {
+    if (context_.live.pageStart != 0) return false;
+    context_.NDownPage->setEnabled(false);
+    context_.NUpPage->setEnabled(false);
+    return true;
+}
+
+void ChannelOpening::startAll(bool withRecordButtons) {
+    showPageAt(context_.live.startPosition, withRecordButtons);
     context_.NUpPage->setEnabled(false);
     if (context_.grid.layout() < channelCount()) context_.NDownPage->setEnabled(true);
 }
 
 void ChannelOpening::NStartAllClick() {
-    afterStartAll(true);
+    startAll(true);
 }
 
 void ChannelOpening::PlayAllBtnClick() {
-    afterStartAll(false);
+    startAll(false);
 }
 
 void ChannelOpening::NUpPageClick() {
-    LiveViewState& live = context_.live;
-    if (live.pageStart == 0) {
-        context_.NDownPage->setEnabled(false);
-        context_.NUpPage->setEnabled(false);
-        return;
-    }
+    if (noPageYet()) return;
     const int layout = context_.grid.layout();
-    live.pageStart -= layout;
-    if (live.pageStart <= layout) live.pageStart = 1;
-    RecordButtons& buttons = context_.recordButtons;
-    ShowPage(live.pageStart, [&buttons] {
-        buttons.EnableRecordAllButton();
-        buttons.EnableRecordButton();
-    });
-    context_.NUpPage->setEnabled(live.pageStart > 1);
-    context_.NDownPage->setEnabled(channelCount() - live.pageStart >= layout);
+    int start = context_.live.pageStart - layout;
+    if (start <= layout) start = 1;  // with layout 4 a page at 8 goes back to 1, not to 4
+    showPageAt(start, true);
+    context_.NUpPage->setEnabled(start > 1);
+    context_.NDownPage->setEnabled(channelCount() - start >= layout);
 }
 
 void ChannelOpening::NDownPageClick() {
-    LiveViewState& live = context_.live;
-    if (live.pageStart == 0) {
-        context_.NDownPage->setEnabled(false);
-        context_.NUpPage->setEnabled(false);
-        return;
-    }
+    if (noPageYet()) return;
     const int layout = context_.grid.layout();
-    if (channelCount() - layout - live.pageStart + 1 <= 0) {
+    if (channelCount() - layout - context_.live.pageStart + 1 <= 0) {  // no channel after this page
         context_.NDownPage->setEnabled(false);
         return;
     }
-    live.pageStart += layout;
-    RecordButtons& buttons = context_.recordButtons;
-    ShowPage(live.pageStart, [&buttons] {
-        buttons.EnableRecordAllButton();
-        buttons.EnableRecordButton();
-    });
-    if (channelCount() - live.pageStart < layout) context_.NDownPage->setEnabled(false);
+    const int start = context_.live.pageStart + layout;
+    showPageAt(start, true);
+    if (channelCount() - start < layout) context_.NDownPage->setEnabled(false);
     context_.NUpPage->setEnabled(true);
 }
 

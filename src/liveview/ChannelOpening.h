@@ -87,7 +87,12 @@ private:
     void finishPage(const std::shared_ptr<PageRun>& run);
     void markOpened(const DeviceNode& device);
     int channelCount() const;
-    void afterStartAll(bool withRecordButtons);
+    // Opens the page at start and makes it the current page; withRecordButtons: the record
+    // buttons follow the opened windows once it is done.
+    void showPageAt(int start, bool withRecordButtons);
+    void startAll(bool withRecordButtons);
+    // Before the first start-all the paging commands only disable themselves.
+    bool noPageYet();
 
     Context context_;
     BackgroundCalls& calls_;
