@@ -534,23 +534,30 @@ TEST_F(LiveViewTest, AfterThirtyFailedRetriesTheWindowGivesUp) {
     EXPECT_TRUE(video->callsNamed("X_ClientStartCaptureFile").empty());  // nothing was recording
 }
 
-TEST_F(LiveViewTest, ARecordingLostWithItsStreamResumesWhenARetrySucceeds) {
-    const std::int32_t lost = openGate(0, 1);
-    ASSERT_EQ(window(0).StartRecord(RecordingBaseDirectory()), 1);
-    video->queueStartAnswer(-2);
-    video->reportStreamLost(lost);
-    QTimer& timer = window(0).ReConnectTimer();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return timer.isActive(); }, kStartDeadlineMs));
-    EXPECT_EQ(window(0).recording(), -1);  // to resume with the stream
-    const std::size_t from = mark();
+TEST_F(LiveViewTest, ARetryThatSucceedsResumesTheRecordingThatWasLostWithTheStream) {
+    for (const bool recording : {true, false}) {
+        SCOPED_TRACE(recording ? "recording" : "not recording");
+        window(0).Stop();
+        const std::int32_t lost = openGate(0, 1);
+        if (recording) {
+            ASSERT_EQ(window(0).StartRecord(RecordingBaseDirectory()), 1);
+        }
+        video->queueStartAnswer(-2);
+        video->reportStreamLost(lost);
+        QTimer& timer = window(0).ReConnectTimer();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return timer.isActive(); }, kStartDeadlineMs));
+        EXPECT_EQ(window(0).recording(), recording ? -1 : 0);  // -1: to resume with the stream
+        const std::size_t from = mark();
 
-    FireTimer(timer);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window(0).state() == ViewState::Live; }, kStartDeadlineMs));
-    EXPECT_EQ(HandlesOf(CallsSince(*video, from, "X_ClientStartCaptureFile")),
-              std::vector<std::int32_t>{window(0).streamHandle()});
-    EXPECT_EQ(window(0).recording(), 1);
-    EXPECT_EQ(window(0).reconnectCount(), 0);
-    EXPECT_FALSE(timer.isActive());
+        FireTimer(timer);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window(0).state() == ViewState::Live; }, kStartDeadlineMs));
+        EXPECT_EQ(
+            HandlesOf(CallsSince(*video, from, "X_ClientStartCaptureFile")),
+            recording ? std::vector<std::int32_t>{window(0).streamHandle()} : std::vector<std::int32_t>{});
+        EXPECT_EQ(window(0).recording(), recording ? 1 : 0);
+        EXPECT_EQ(window(0).reconnectCount(), 0);
+        EXPECT_FALSE(timer.isActive());
+    }
 }
 
 // --- recording and snapshots ---
