@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <algorithm>
@@ -480,6 +481,21 @@ TEST_F(LiveViewTest, ALostStreamIsRestartedAndSoIsItsRecording) {
             EXPECT_EQ(window(0).recording(), 0);
         }
     }
+}
+
+TEST_F(LiveViewTest, ARecordingThatTheDiskEndsEndsInTheWindowToo) {
+    openGate(1, 2);
+    const std::int32_t full = openGate(0, 1);
+    ASSERT_EQ(window(0).StartRecord(RecordingBaseDirectory()), 1);
+    ASSERT_EQ(window(1).StartRecord(RecordingBaseDirectory()), 1);
+    QSignalSpy ended(grid.get(), &TViewForm::recordingEnded);
+
+    video->reportCaptureFailed(full);
+    ASSERT_TRUE(ended.wait(kStartDeadlineMs));
+    EXPECT_EQ(window(0).recording(), 0);
+    EXPECT_FALSE(window(0).RecTimer().isActive());
+    EXPECT_EQ(window(0).state(), ViewState::Live);  // the stream goes on
+    EXPECT_NE(window(1).recording(), 0);            // another window's file is not concerned
 }
 
 TEST_F(LiveViewTest, ARestartThatFailsArmsTheReconnectTimer) {
