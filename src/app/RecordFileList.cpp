@@ -24,6 +24,9 @@ constexpr Column kColumns[] = {
     {"结束时间", 68, Qt::AlignHCenter}, {"文件大小", 70, Qt::AlignRight},
 };
 
+// Sub-item 4 of a row: stored with it, shown in no column.
+constexpr int kFileNameColumn = 5;
+
 }  // namespace
 
 TRecordFileList::TRecordFileList(QWidget* parent) : QGroupBox(QStringLiteral("录像文件列表"), parent) {
@@ -58,7 +61,9 @@ TRecordFileList::TRecordFileList(QWidget* parent) : QGroupBox(QStringLiteral("�
     column->addLayout(bottom);
 
     pmFileList = MakeControl<QMenu>(this, "pmFileList");
-    AddMenuItem(pmFileList, "NBackup", QStringLiteral("备份"));
+    QAction* backup = AddMenuItem(pmFileList, "NBackup", QStringLiteral("备份"));
+    connect(backup, &QAction::triggered, this, [this] { Q_EMIT backupRequested(selectedFileName()); });
+    connect(ListViewFile, &QTreeWidget::itemDoubleClicked, this, [this] { Q_EMIT playRequested(selectedFileName()); });
 
     connect(BtnHideFileList, &QPushButton::clicked, this, [this] { ShowFileList(false); });
     hide();
@@ -67,6 +72,11 @@ TRecordFileList::TRecordFileList(QWidget* parent) : QGroupBox(QStringLiteral("�
 void TRecordFileList::ShowFileList(bool visible) {
     setVisible(visible);
     if (visible) raise();
+}
+
+QString TRecordFileList::selectedFileName() const {
+    const QList<QTreeWidgetItem*> rows = ListViewFile->selectedItems();
+    return rows.isEmpty() ? QString() : rows.front()->text(kFileNameColumn);
 }
 
 void TRecordFileList::clearRows() {

@@ -21,12 +21,20 @@ public:
     // Empties the list: no rows, the count label back to "0", sorting by the first column.
     void clearRows();
     int sortColumn() const { return sortColumn_; }
+    // The device's file name (sub-item 4) of the first selected row; empty without a selection.
+    QString selectedFileName() const;
 
     QTreeWidget* ListViewFile = nullptr;
     QLabel* LabFileListTotal = nullptr;
     QLabel* LabListNum = nullptr;
     QPushButton* BtnHideFileList = nullptr;
     QMenu* pmFileList = nullptr;
+
+Q_SIGNALS:
+    // A row was double-clicked (play it) / the popup's NBackup was chosen (download the first
+    // selected row); fileName is the row's file name on the device.
+    void playRequested(const QString& fileName);
+    void backupRequested(const QString& fileName);
 
 private:
     int sortColumn_ = 0;
