@@ -56,13 +56,21 @@ void CloseSearchConnection(TcpClientLibrary& library, LoginState& state) {
 }
 
 void QueryDeviceInfo(TcpClientLibrary& library, LoginState& state) {
+    BeginDeviceInfoQuery(library, state);
+    const QString host = LibraryHost(state.currentAddress);
+    const TcpServerAddress server{host.toStdString(),
+                                  static_cast<std::int32_t>(state.currentPort + kCommandPortOffset)};
+    FinishDeviceInfoQuery(library, state, library.NV_ConnectTCPServer(server));
+}
+
+void BeginDeviceInfoQuery(TcpClientLibrary& library, LoginState& state) {
     CloseSearchConnection(library, state);
     state.currentVersion = DeviceVersion{};
     state.currentChannelRights.fill(0);
+}
 
-    const QString host = LibraryHost(state.currentAddress);
-    state.searchConnection = library.NV_ConnectTCPServer(
-        TcpServerAddress{host.toStdString(), static_cast<std::int32_t>(state.currentPort + kCommandPortOffset)});
+void FinishDeviceInfoQuery(TcpClientLibrary& library, LoginState& state, std::int32_t connection) {
+    state.searchConnection = connection;
     if (state.searchConnection <= 0) {
         state.searchConnection = 0;
         return;

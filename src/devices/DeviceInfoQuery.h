@@ -41,7 +41,15 @@ void CloseSearchConnection(TcpClientLibrary& library, LoginState& state);
 // Clears currentVersion and currentChannelRights and sends the device-information request to the
 // current device over a new searchConnection; the reply arrives through the library's custom
 // receive callback (ApplyDeviceInfoReply). Failures are silent: the version then stays zero.
+// Blocks while the library connects (up to its connect and answer timeouts).
 void QueryDeviceInfo(TcpClientLibrary& library, LoginState& state);
+
+// QueryDeviceInfo in halves, for callers that open the connection off the GUI thread:
+// BeginDeviceInfoQuery closes the previous searchConnection and clears the version and rights;
+// FinishDeviceInfoQuery takes the connection that NV_ConnectTCPServer to the current device's
+// port + 2000 gave (0: none) as the searchConnection and sends the request on it.
+void BeginDeviceInfoQuery(TcpClientLibrary& library, LoginState& state);
+void FinishDeviceInfoQuery(TcpClientLibrary& library, LoginState& state, std::int32_t connection);
 
 // What a single-channel device is taken to report instead of being asked: firmware 9.7 and search
 // rights on channels 1 and 2 (the other bytes keep their values).

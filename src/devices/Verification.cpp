@@ -55,7 +55,8 @@ void AskDevice(TcpClientLibrary& library, DeviceVerification& verification, cons
         static_cast<std::int32_t>(verification.port + kCommandPortOffset)});
 }
 
-std::int32_t ApplyDeviceAnswer(TcpClientLibrary& library, LoginState& state, const DeviceVerification& verification) {
+std::int32_t ApplyDeviceAnswer(TcpClientLibrary& library, LoginState& state, const DeviceVerification& verification,
+                               DeviceInfoFetch fetch) {
     state.loginByVendorDomain = IsVendorDomain(verification.completedAddress);
     const std::int32_t answer = verification.answer;
     if (answer <= 0)
@@ -70,6 +71,8 @@ std::int32_t ApplyDeviceAnswer(TcpClientLibrary& library, LoginState& state, con
     state.currentPort = verification.port;
     if (verification.channels == DeviceChannels::Single) {
         SetSingleChannelDeviceInfo(state);
+    } else if (fetch == DeviceInfoFetch::ByCaller) {
+        BeginDeviceInfoQuery(library, state);
     } else {
         QueryDeviceInfo(library, state);
     }

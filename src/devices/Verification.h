@@ -64,6 +64,13 @@ struct DeviceVerification {
 void AskDevice(TcpClientLibrary& library, DeviceVerification& verification, const QString& password,
                const QString& userName);
 // The other half, on the main thread: VerifyDevice's result, with the state updated as it says.
-std::int32_t ApplyDeviceAnswer(TcpClientLibrary& library, LoginState& state, const DeviceVerification& verification);
+// With DeviceInfoFetch::ByCaller the device-information query that a verified device of several
+// channels is due (NeedsDeviceInfoQuery) is only begun: the caller connects and finishes it.
+enum class DeviceInfoFetch { Now, ByCaller };
+std::int32_t ApplyDeviceAnswer(TcpClientLibrary& library, LoginState& state, const DeviceVerification& verification,
+                               DeviceInfoFetch fetch = DeviceInfoFetch::Now);
+inline bool NeedsDeviceInfoQuery(const DeviceVerification& verification, std::int32_t result) {
+    return result >= kVerifiedRights && verification.channels == DeviceChannels::Several;
+}
 
 }  // namespace strovik

@@ -1,6 +1,7 @@
 #include "liveview/ChannelOpening.h"
 
 #include "devicelibs/TcpClientLibrary.h"
+#include "devices/DeviceInfoQuery.h"
 #include "devices/DeviceTree.h"
 #include "devices/Verification.h"
 #include "liveview/ChannelTexts.h"
@@ -122,9 +123,37 @@ void ChannelOpening::LoginForChannel(DeviceNode& node, std::function<void(std::i
         },
         [this, generation, node = &node, done = std::move(done)](DeviceVerification answered) {
             if (!current(generation)) return;
-            const std::int32_t result = ApplyDeviceAnswer(context_.library, context_.login, answered);
+            const std::int32_t result =
+                ApplyDeviceAnswer(context_.library, context_.login, answered, DeviceInfoFetch::ByCaller);
             node->rights = static_cast<std::int8_t>(result);
-            done(result);
+            if (!NeedsDeviceInfoQuery(answered, result)) {
+                done(result);
+                return;
+            }
+            // The device-information connection waits for the device as long as a verification
+            // may, so it is opened off the GUI thread too; the opening goes on once it is there.
+            fetchDeviceInfo(answered, [result, done] { done(result); });
+        });
+}
+
+void ChannelOpening::fetchDeviceInfo(const DeviceVerification& verified, std::function<void()> done) {
+    TcpClientLibrary* library = &context_.library;
+    // The verification's own host: the address is resolved already.
+    const TcpServerAddress server{verified.host.toStdString(),
+                                  static_cast<std::int32_t>(verified.port + kCommandPortOffset)};
+    const std::uint64_t generation = generation_;
+    calls_.run<std::int32_t>(
+        this, [library, server] { return library->NV_ConnectTCPServer(server); },
+        [this, generation, done = std::move(done)](std::int32_t connection) {
+            if (!current(generation)) {
+                if (connection > 0) context_.library.NV_DisConnectTCPServer(connection);
+                return;
+            }
+            FinishDeviceInfoQuery(context_.library, context_.login, connection);
+            done();
+        },
+        [library](std::int32_t connection) {
+            if (connection > 0) library->NV_DisConnectTCPServer(connection);
         });
 }
 

@@ -21,6 +21,7 @@ class StringTable;
 class TcpClientLibrary;
 class TViewForm;
 struct DeviceNode;
+struct DeviceVerification;
 struct LiveViewState;
 struct LoginState;
 
@@ -85,6 +86,8 @@ private:
     void pageStep(const std::shared_ptr<PageRun>& run);
     void pageChannelDone(const std::shared_ptr<PageRun>& run, bool failed);
     void finishPage(const std::shared_ptr<PageRun>& run);
+    // Connects for the device-information query that a verification began, off the GUI thread.
+    void fetchDeviceInfo(const DeviceVerification& verified, std::function<void()> done);
     void markOpened(const DeviceNode& device);
     int channelCount() const;
     // Opens the page at start and makes it the current page; withRecordButtons: the record
