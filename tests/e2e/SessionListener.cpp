@@ -2,8 +2,8 @@
 
 namespace strovik::test {
 
-SessionListener::SessionListener(Handler handler, const std::string& address)
-    : handler_(std::move(handler)), listener_(TcpListener::listenOn(address, 0)), port_(listener_.port()) {
+SessionListener::SessionListener(Handler handler, const std::string& address, std::uint16_t port)
+    : handler_(std::move(handler)), listener_(TcpListener::listenOn(address, port)), port_(listener_.port()) {
     acceptor_ = std::thread([this] { acceptLoop(); });
 }
 

@@ -19,8 +19,9 @@ class SessionListener final {
 public:
     using Handler = std::function<void(TcpSocket& socket, std::stop_token stop)>;
 
-    // Listens on address at a free port.
-    explicit SessionListener(Handler handler, const std::string& address = "127.0.0.1");
+    // Listens on address at port, 0 for a free one (a device list names its devices by port).
+    explicit SessionListener(Handler handler, const std::string& address = "127.0.0.1",
+                             std::uint16_t port = 0);
     ~SessionListener();
     SessionListener(const SessionListener&) = delete;
     SessionListener& operator=(const SessionListener&) = delete;

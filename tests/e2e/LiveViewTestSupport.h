@@ -1,0 +1,104 @@
+#pragma once
+
+#include "DevsimProcess.h"
+#include "doubles/ScriptedUiServices.h"
+#include "support/TempDir.h"
+
+#include <QElapsedTimer>
+#include <QImage>
+#include <QStringList>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAbstractButton;
+class QWidget;
+
+namespace strovik {
+
+class ChannelOpening;
+class TMyView;
+class TStrovikForm;
+class TViewForm;
+
+namespace test {
+
+// One section of the main window's device list file: a DVR with its own user.
+struct ListedDevice {
+    QString name;
+    std::string address;
+    int channels = 1;
+    std::uint16_t port = 5050;
+};
+
+// The program's main window with the real device libraries (our TCP client, the FFmpeg video
+// client and stream player; no discovery), shown offscreen at 1280 x 800. Its app folder holds the
+// device list and the English language file, and STROVIK_DRIVE points the recordings and snapshots
+// at drive while it lives. Every device of the list has the user admin/admin.
+class LiveMainWindow final {
+public:
+    LiveMainWindow(const std::vector<ListedDevice>& devices, const QString& drive,
+                   std::chrono::milliseconds recordRotation = std::chrono::minutes(10));
+    ~LiveMainWindow();
+    LiveMainWindow(const LiveMainWindow&) = delete;
+    LiveMainWindow& operator=(const LiveMainWindow&) = delete;
+
+    TStrovikForm& form() { return *form_; }
+    TViewForm& grid();
+    ChannelOpening& opening();
+    TMyView& view(int index);
+
+    // The operator's commands: a layout of the layout menu, start-all of the tree's menu, a
+    // double-click on channel `channel` (0-based) of the device at `device` in the tree.
+    void chooseLayout(int windows);
+    void startAll();
+    void doubleClickChannel(int device, int channel);
+    void click(QAbstractButton* button);
+    QAbstractButton* button(const char* name);
+
+    ScriptedUiServices ui;  // outlives the window, which reports to it until it is gone
+
+private:
+    TempDir dir_;
+    std::unique_ptr<TStrovikForm> form_;
+};
+
+// A devsim section for a DVR of the given channels with the user admin/admin.
+QString DvrSection(const QString& name, const std::string& address, int channels,
+                   const QString& extraLines = {});
+
+// Counts devsim's log lines that hold every needle; the wait lets the GUI thread run meanwhile.
+int CountLogLines(const devsim::DevsimProcess& devsim, const QStringList& needles);
+bool WaitForLogLines(const devsim::DevsimProcess& devsim, const QStringList& needles, int count,
+                     int timeoutMs);
+
+// What a window shows now, as the operator would see it.
+QImage Grab(QWidget& widget);
+// The share of a grid of sample points that is not black, and whether two pictures differ at any.
+double NonBlackShare(const QImage& picture);
+bool SamplesDiffer(const QImage& a, const QImage& b);
+
+// Watches the GUI thread with a 10 ms timer: how late each tick that fell due was served.
+class GuiTickMonitor final {
+public:
+    GuiTickMonitor();
+    void start();
+    void stop();
+    // The ticks that fell due while it ran.
+    int ticks() const { return static_cast<int>(latenessMs_.size()); }
+    double percentileMs(double fraction) const;
+    double maxMs() const;
+
+private:
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 lastNs_ = 0;
+    std::vector<double> latenessMs_;
+};
+
+}  // namespace test
+}  // namespace strovik
