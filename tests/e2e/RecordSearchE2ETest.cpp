@@ -5,21 +5,17 @@
 #include "app/RecordPage.h"
 #include "app/StrovikForm.h"
 #include "app/ToolNotebook.h"
-#include "devicelibs/doubles/RecordingStreamPlayerLibrary.h"
-#include "devicelibs/doubles/RecordingVideoClientLibrary.h"
-#include "devices/DeviceListFile.h"
+#include "doubles/RecordSearchWindow.h"
 #include "doubles/ScriptedUiServices.h"
-#include "platform/AudioMixer.h"
 #include "recordings/RecordFileList.h"
 #include "recordings/RecordListModel.h"
+#include "recordings/RecordSearch.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -46,31 +42,24 @@ const QString kCatalogue = QStringLiteral(
 
 TEST(RecordSearchE2E, ASearchListsTheRecordingsOfTheChosenChannelAndType) {
     DevsimProcess devsim;
-    ASSERT_TRUE(devsim.start(DeviceSection(QStringLiteral("dvr"), devsim.address(2), kCatalogue)))
+    ASSERT_TRUE(devsim.start(DeviceSection(QStringLiteral("dvr"), devsim.address(2), kCatalogue) +
+                             DeviceSection(QStringLiteral("broken"), devsim.address(3),
+                                           kCatalogue + QStringLiteral("SearchFault=malformed\n"))))
         << devsim.errorString().toStdString();
 
     TempDir dir;
-    const QString appDir = dir.path() + QStringLiteral("app/");
-    QDir().mkpath(appDir);
-    dir.write(
-        QStringLiteral("app/") + QLatin1String(kDeviceListFileName),
-        QStringLiteral("[Gate DVR]\nAddr=%1\nPort=5050\nChnCount=4\nNetType=1\nServerType=2\nDeviceType=1\n"
-                       "User=admin\nPwd=admin\nAutoSearch=0\n")
-            .arg(QString::fromStdString(devsim.address(2)))
-            .toUtf8());
-    ASSERT_TRUE(
-        QFile::copy(QStringLiteral(STROVIK_LANG_DIR "/1033.ini"), appDir + QStringLiteral("1033.ini")));
-
+    const QString section = QStringLiteral(
+        "[%1]\nAddr=%2\nPort=5050\nChnCount=4\nNetType=1\nServerType=2\nDeviceType=1\nUser=admin\nPwd=admin\n"
+        "AutoSearch=0\n");
+    const QByteArray deviceList =
+        (section.arg(QStringLiteral("Gate DVR"), QString::fromStdString(devsim.address(2))) +
+         section.arg(QStringLiteral("Broken DVR"), QString::fromStdString(devsim.address(3))))
+            .toUtf8();
     ScriptedUiServices ui;
-    MainWindowServices services;
-    services.libraries.tcpClient = CreateTcpClientLibrary(FastOptions());
-    services.libraries.videoClient = std::make_shared<RecordingVideoClientLibrary>();
-    services.libraries.streamPlayer = std::make_shared<RecordingStreamPlayerLibrary>();
-    services.ui = &ui;
-    services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
-    services.appDir = appDir;
-    services.fallbackDir = dir.path() + QStringLiteral("fallback");
-    TStrovikForm form(std::move(services));
+    const std::unique_ptr<TStrovikForm> window = MakeRecordSearchWindow(
+        dir, deviceList, QStringLiteral(STROVIK_LANG_DIR), CreateTcpClientLibrary(FastOptions()), ui);
+    ASSERT_TRUE(window);
+    TStrovikForm& form = *window;
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     form.notebook().setCurrentPage(TRecordPage::kPageIndex);
@@ -98,6 +87,27 @@ TEST(RecordSearchE2E, ASearchListsTheRecordingsOfTheChosenChannelAndType) {
     EXPECT_EQ(form.findChild<QLabel*>(QStringLiteral("LabListNum"))->text(), QStringLiteral("2"));
     EXPECT_TRUE(form.fileList().isVisible());
     EXPECT_EQ(form.state().tree.devices()[0]->rights, 58);
+
+    // A device that answers with results one byte short: nothing is listed, nothing is said, and
+    // the busy indicator goes within its timer's ticks.
+    form.findChild<QComboBox*>(QStringLiteral("DevList"))->setCurrentIndex(1);
+    form.findChild<TRecordPage*>(QStringLiteral("RecordPage"))->DevListChange();
+    form.findChild<QComboBox*>(QStringLiteral("CmbChn"))->setCurrentIndex(1);
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("BtnSearch")), Qt::LeftButton);
+    // Waited for with the event loop running: the login's answer comes back through it.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            for (const QString& line : devsim.logLines())
+                if (line.startsWith(QStringLiteral("search")) &&
+                    line.contains(QStringLiteral("device=broken")) &&
+                    line.contains(QStringLiteral("results=2")))
+                    return true;
+            return false;
+        },
+        10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form.recordSearch().animationVisible(); }, 15000));
+    EXPECT_EQ(rows.rowCount(), 0);
+    EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

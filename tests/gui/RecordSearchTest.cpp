@@ -1,16 +1,13 @@
 #include "app/RecordPage.h"
 #include "app/StrovikForm.h"
 #include "app/ToolNotebook.h"
-#include "devicelibs/doubles/RecordingStreamPlayerLibrary.h"
 #include "devicelibs/doubles/RecordingTcpClientLibrary.h"
-#include "devicelibs/doubles/RecordingVideoClientLibrary.h"
 #include "devicelibs/wire/FileTime.h"
 #include "devicelibs/wire/SearchRequest.h"
 #include "devicelibs/wire/SearchResultRecord.h"
 #include "devices/DeviceInfoQuery.h"
-#include "devices/DeviceListFile.h"
+#include "doubles/RecordSearchWindow.h"
 #include "doubles/ScriptedUiServices.h"
-#include "platform/AudioMixer.h"
 #include "recordings/RecordFileList.h"
 #include "recordings/RecordListModel.h"
 #include "recordings/RecordSearch.h"
@@ -21,7 +18,6 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -65,19 +61,9 @@ std::vector<std::uint8_t> resultMessage(int channel, std::uint8_t type, std::uin
 class RecordSearchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QDir().mkpath(appDir);
-        dir.write(QStringLiteral("app/") + QLatin1String(kDeviceListFileName), fixture("StrovikList.ini"));
-        ASSERT_TRUE(
-            QFile::copy(QStringLiteral(STROVIK_LANG_DIR "/1033.ini"), appDir + QStringLiteral("1033.ini")));
-        MainWindowServices services;
-        services.libraries.tcpClient = tcp;
-        services.libraries.videoClient = std::make_shared<RecordingVideoClientLibrary>();
-        services.libraries.streamPlayer = std::make_shared<RecordingStreamPlayerLibrary>();
-        services.ui = &ui;
-        services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
-        services.appDir = appDir;
-        services.fallbackDir = dir.path() + QStringLiteral("fallback");
-        form = std::make_unique<TStrovikForm>(std::move(services));
+        form = test::MakeRecordSearchWindow(dir, fixture("StrovikList.ini"), QStringLiteral(STROVIK_LANG_DIR),
+                                            tcp, ui);
+        ASSERT_TRUE(form);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         form->resize(1024, 768);
@@ -132,7 +118,6 @@ protected:
     }
 
     test::TempDir dir;
-    QString appDir = dir.path() + QStringLiteral("app/");
     std::shared_ptr<RecordingTcpClientLibrary> tcp = std::make_shared<RecordingTcpClientLibrary>();
     test::ScriptedUiServices ui;
     std::unique_ptr<TStrovikForm> form;
