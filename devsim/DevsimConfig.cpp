@@ -126,9 +126,13 @@ std::vector<SimulatedUser> ReadUsers(const SectionReader& reader, int channels) 
     return users;
 }
 
+// Large enough for the record list's benchmark (10,000 results of one search) with room to spare;
+// each key is one hash lookup, so an absent range costs little.
+constexpr int kMaxCatalogueEntries = 65536;
+
 std::vector<CatalogueEntry> ReadCatalogue(const SectionReader& reader, int channels) {
     std::vector<CatalogueEntry> catalogue;
-    for (int n = 1; n <= 4096; ++n) {
+    for (int n = 1; n <= kMaxCatalogueEntries; ++n) {
         const QString key = QStringLiteral("Recording") + QString::number(n);
         if (!reader.has(key)) continue;
         const QStringList fields = reader.text(key).split(QLatin1Char(','));

@@ -6,13 +6,13 @@
 #include "platform/StringTable.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
-#include <QTreeWidget>
 
 namespace strovik {
 
@@ -54,7 +54,8 @@ void apply(QWidget& root, TToolNotebook& notebook, const CaptionEntry& entry, co
             if (auto* action = qobject_cast<QAction*>(control)) action->setText(text);
             break;
         case CaptionTarget::ColumnTitle:
-            if (auto* list = qobject_cast<QTreeWidget*>(control)) list->headerItem()->setText(entry.index, text);
+            if (auto* list = qobject_cast<QAbstractItemView*>(control); list && list->model())
+                list->model()->setHeaderData(entry.index, Qt::Horizontal, text);
             break;
         case CaptionTarget::PageCaption:
             break;

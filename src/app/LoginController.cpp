@@ -4,7 +4,6 @@
 #include "app/LanAutoSearch.h"
 #include "app/LoginPage.h"
 #include "app/MainWindowState.h"
-#include "app/RecordFileList.h"
 #include "app/RecordPage.h"
 #include "app/ToolNotebook.h"
 #include "devicelibs/TcpClientLibrary.h"
@@ -14,6 +13,7 @@
 #include "devices/Verification.h"
 #include "liveview/ViewForm.h"
 #include "platform/UiServices.h"
+#include "recordings/RecordFileList.h"
 
 #include <QCheckBox>
 #include <QComboBox>

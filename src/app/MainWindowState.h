@@ -39,8 +39,8 @@ struct MainWindowState : LoginState, LiveViewState {
     // Guards the device TCP client library's transfer records and the download dialog; taken on
     // library threads.
     std::mutex transferLock;
-    // Guards the queue of record-search results between the library thread and the main thread.
-    std::mutex resultLock;
+    // The search-result lock lives with the queue it guards (recordings/SearchResultQueue.h), which
+    // the library's receive callback shares.
 };
 
 }  // namespace strovik

@@ -3,9 +3,10 @@
 #include "app/ControlPlacement.h"
 #include "app/MainWindowLayout.h"
 #include "app/MainWindowState.h"
-#include "app/RecordFileList.h"
-#include "devices/DeviceInfoQuery.h"
 #include "platform/NamedControls.h"
+#include "recordings/DeviceChoice.h"
+#include "recordings/RecordFileList.h"
+#include "recordings/SearchRules.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,9 +21,6 @@ namespace {
 constexpr QSize kShowListButtonSize{89, 25};
 constexpr int kShowListButtonLeft = 23;
 constexpr int kShowListButtonBottomGap = 10;
-
-// Record search may run where the rights say so: 58 and 50.
-bool mayListRecords(std::int32_t rights) { return rights == 58 || rights == 50; }
 
 }  // namespace
 
@@ -51,9 +49,7 @@ TRecordPage::TRecordPage(MainWindowState& state, TRecordFileList& fileList, QWid
     BtnShowFileList = MakeControl<QPushButton>(this, "BtnShowFileList", QStringLiteral("显示文件列表"));
 
     connect(DevList, &QComboBox::activated, this, [this] { DevListChange(); });
-    connect(BtnShowFileList, &QPushButton::clicked, this, [this] {
-        if (mayListRecords(state_.currentRights)) fileList_.ShowFileList(true);
-    });
+    connect(BtnShowFileList, &QPushButton::clicked, this, &TRecordPage::BtnShowFileListClick);
     applyGeometry();
 }
 
@@ -79,29 +75,24 @@ void TRecordPage::FillDeviceCombo(int newPage) {
 }
 
 void TRecordPage::DevListChange() {
-    const DeviceTreeModel& model = state_.tree.model();
-    if (model.nodeCount() <= 1) return;
-    const QString chosen = DevList->currentText();
-    // Every device of that name in turn: with names alike, the last one in the tree wins.
-    model.forEachNode([&](const DeviceTreeModel::TreeNode& node) {
-        if (node.isDevice() && node.record()->name.toQString() == chosen) applyDevice(node);
-    });
+    if (const DeviceTreeModel::TreeNode* node = ChosenDeviceNode(state_.tree.model(), DevList->currentText()))
+        applyDevice(*node);
+}
+
+void TRecordPage::BtnShowFileListClick() {
+    if (MayListRecords(state_.currentRights)) fileList_.ShowFileList(true);
+}
+
+SearchInputs TRecordPage::searchInputs() const {
+    return SearchInputs{DatePicker->date(), DateTimePickerFTime->time(), DateTimePickerTTime->time(),
+                        CmbChn->currentIndex(), CmbType->currentIndex()};
 }
 
 void TRecordPage::applyDevice(const DeviceTreeModel::TreeNode& node) {
     CmbChn->clear();
     for (const auto& channel : node.children()) CmbChn->addItem(channel->text());
     CmbChn->setCurrentIndex(0);
-    const DeviceNode& device = *node.record();
-    state_.currentAddress = device.connection.address.toQString();
-    state_.currentRights = device.rights;
-    state_.currentPort = device.connection.port;
-    if (device.channelCount == 1) {
-        SetSingleChannelDeviceInfo(state_);
-    } else {
-        state_.currentVersion = device.deviceVersion;
-        state_.currentChannelRights = device.channelRights;
-    }
+    MakeDeviceCurrent(state_, *node.record());
 }
 
 }  // namespace strovik

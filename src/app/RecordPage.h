@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devices/DeviceTreeModel.h"
+#include "recordings/RecordSearchRequest.h"
 
 #include <QWidget>
 
@@ -30,6 +31,10 @@ public:
     void FillDeviceCombo(int newPage);
     // Makes the device chosen in the device box current and lists its channels.
     void DevListChange();
+    // Shows the record file list when the current rights permit record search.
+    void BtnShowFileListClick();
+    // What BtnSearch searches for: the date, the from and to times, the channel and the type.
+    SearchInputs searchInputs() const;
 
     QLabel* DevListLab = nullptr;
     QComboBox* DevList = nullptr;

@@ -11,7 +11,6 @@
 #include "app/LoginPage.h"
 #include "app/MainWindowLayout.h"
 #include "app/PtzPage.h"
-#include "app/RecordFileList.h"
 #include "app/RecordPage.h"
 #include "app/ToolNotebook.h"
 #include "app/TrayPresence.h"
@@ -26,6 +25,8 @@
 #include "platform/AudioMixer.h"
 #include "platform/BackgroundCalls.h"
 #include "platform/UiServices.h"
+#include "recordings/RecordFileList.h"
+#include "recordings/RecordSearch.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -124,6 +125,18 @@ void TStrovikForm::createControls() {
         *autoSearch_, *controlSocket_,
         LoginViews{*this, *loginPage_, *notebook_, *bottomBar_, *grid_, *recordPage_, *fileList_});
     connectLiveView();
+    connectRecordSearch();
+}
+
+void TStrovikForm::connectRecordSearch() {
+    recordSearch_ = std::make_unique<RecordSearch>(
+        RecordSearch::Context{*services_.libraries.tcpClient, state_, state_.tree, state_.strings, *services_.ui,
+                              *calls_, fileList_->model(), state_.resultAddress, state_.searchActivity});
+    RecordSearch* search = recordSearch_.get();
+    connect(recordPage_->BtnSearch, &QPushButton::clicked, search,
+            [this, search] { search->BtnSearchClick(recordPage_->searchInputs()); });
+    connect(search, &RecordSearch::fileListShown, fileList_, &TRecordFileList::ShowFileList);
+    connect(search, &RecordSearch::searchAnimationChanged, fileList_, &TRecordFileList::setSearchAnimation);
 }
 
 void TStrovikForm::connectLiveView() {
@@ -208,15 +221,31 @@ void TStrovikForm::openVolumeControl() {
 
 void TStrovikForm::registerLibraryCallbacks() {
     // Transfer notifications are registered by remote playback and download, which handle them.
+    // OnCommandReceive runs here, on the library's thread: search results go into the queue under
+    // its lock and wake the main thread once per drain; everything else is handed over as a copy.
     services_.libraries.tcpClient->NV_SetTCPClientCustomReciveCallback(
-        [relay = relay_, self = this](std::int32_t handle, const std::uint8_t* data, std::int32_t length) {
-            QByteArray message(reinterpret_cast<const char*>(data), std::max(length, 0));
+        [relay = relay_, queue = recordSearch_->queue(), self = this](std::int32_t handle, const std::uint8_t* data,
+                                                                      std::int32_t length) {
+            const auto size = static_cast<std::size_t>(std::max(length, 0));
+            switch (queue->offer(handle, data, size)) {
+                case SearchResultQueue::Offer::QueuedWake:
+                    // WM_USER + 101
+                    relay->post([self] { self->recordSearch_->HandleSearchResults(); });
+                    return;
+                case SearchResultQueue::Offer::Queued:
+                case SearchResultQueue::Offer::Dropped:
+                    return;
+                case SearchResultQueue::Offer::NotAResult:
+                    break;
+            }
+            QByteArray message(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
             relay->post([self, handle, message] { self->OnCommandReceive(handle, message); });
         });
 }
 
 void TStrovikForm::OnCommandReceive(std::int32_t handle, const QByteArray& message) {
-    // Replies of a connection that was replaced in the meantime are stale.
+    // Main thread: the device-information reply. Replies of a connection that was replaced in the
+    // meantime are stale.
     if (handle == 0 || handle != state_.searchConnection) return;
     HandleDeviceInfoMessage(*services_.libraries.tcpClient, state_, state_.tree,
                             reinterpret_cast<const std::uint8_t*>(message.constData()),

@@ -24,6 +24,7 @@ class ChannelOpening;
 class LanAutoSearch;
 class LoginController;
 class RecordButtons;
+class RecordSearch;
 class TBottomBar;
 class TDeviceListPage;
 class TLoginPage;
@@ -78,6 +79,7 @@ public:
     TBottomBar& bottomBar() { return *bottomBar_; }
     ChannelOpening& opening() { return *opening_; }
     RecordButtons& recordButtons() { return *recordButtons_; }
+    RecordSearch& recordSearch() { return *recordSearch_; }
 
     // A second start asked for the window: shown (also out of the tray), in front, active.
     void RestoreFromOtherInstance();
@@ -96,6 +98,7 @@ private:
     void FormDestroy();
     void openVolumeControl();
     void connectLiveView();
+    void connectRecordSearch();
     void registerLibraryCallbacks();
     void NotebookToolsPageChanged(int page);
     void OnCommandReceive(std::int32_t handle, const QByteArray& message);
@@ -127,6 +130,7 @@ private:
     std::unique_ptr<LoginController> login_;
     std::unique_ptr<RecordButtons> recordButtons_;
     std::unique_ptr<ChannelOpening> opening_;
+    std::unique_ptr<RecordSearch> recordSearch_;
 };
 
 }  // namespace strovik

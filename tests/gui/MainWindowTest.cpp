@@ -3,7 +3,6 @@
 #include "app/LanAutoSearch.h"
 #include "app/LoginController.h"
 #include "app/LoginSettings.h"
-#include "app/RecordFileList.h"
 #include "app/StrovikForm.h"
 #include "app/ToolNotebook.h"
 #include "app/TrayPresence.h"
@@ -19,6 +18,7 @@
 #include "liveview/ViewForm.h"
 #include "platform/IniFile.h"
 #include "platform/SingleInstance.h"
+#include "recordings/RecordFileList.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +39,6 @@
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
-#include <QTreeWidget>
 
 #include <future>
 #include <thread>
@@ -160,7 +159,7 @@ TEST_F(MainWindowTest, CaptionsAreTheBuiltInEnglishWithoutALanguageFile) {
     EXPECT_EQ(control<QLabel>("LabUserName")->text(), QStringLiteral("UserName"));
     EXPECT_EQ(control<QToolButton>("ScreenModeBtn")->toolTip(), QStringLiteral("Screen Layout"));
     EXPECT_EQ(control<QAction>("NStartAll")->text(), QStringLiteral("Start All"));
-    EXPECT_EQ(control<QTreeWidget>("ListViewFile")->headerItem()->text(2), QStringLiteral("START TIME"));
+    EXPECT_EQ(control<QAbstractItemView>("ListViewFile")->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral("START TIME"));
     EXPECT_EQ(control<QComboBox>("CmbType")->itemText(3), QStringLiteral("ALARM"));
     EXPECT_EQ(control<QGroupBox>("GroupBoxFileList")->title(), QStringLiteral("FILE LIST"));
     // Controls the table leaves out keep their design captions.

@@ -126,5 +126,20 @@ TEST(DevsimConfig, RefusesWhatItCannotPlay) {
     EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
 }
 
+TEST(DevsimConfig, CataloguesReachEntry65536) {
+    test::TempDir dir;
+    std::string error;
+    const auto config = LoadDevsimConfig(
+        dir.write(QStringLiteral("devsim.ini"),
+                  "[Device a]\nAddress=127.0.0.2\n"
+                  "Recording10000=a, 2024-03-01 08:00:00, 2024-03-01 08:10:00, 1, auto\n"
+                  "Recording65536=b, 2024-03-01 09:00:00, 2024-03-01 09:10:00, 1, auto\n"
+                  "Recording65537=c, 2024-03-01 10:00:00, 2024-03-01 10:10:00, 1, auto\n"),
+        &error);
+    ASSERT_TRUE(config) << error;
+    ASSERT_EQ(config->devices[0].catalogue.size(), 2u);
+    EXPECT_EQ(config->devices[0].catalogue[1].fileName, "b");
+}
+
 }  // namespace
 }  // namespace strovik::devsim
