@@ -168,8 +168,9 @@ void TStrovikForm::createPtzControl() {
         const TMyView* view = grid->view(grid->selected());
         return PtzWindow{view->state() == ViewState::Live, view->connection(), view->stream()};
     };
-    ptz_ = std::make_unique<PtzControl>(PtzControl::Context{
-        state_.tree, state_, *services_.libraries.tcpClient, *services_.ui, this, state_.strings, selectedWindow});
+    TcpClientLibrary& library = *services_.libraries.tcpClient;
+    ptz_ = std::make_unique<PtzControl>(
+        PtzControl::Context{state_.tree, state_, library, *services_.ui, this, state_.strings, selectedWindow});
     connect(ptzPage_, &TPtzPage::ptzPressed, ptz_.get(), &PtzControl::BtnUpMouseDown);
     connect(ptzPage_, &TPtzPage::ptzReleased, ptz_.get(), &PtzControl::BtnUpMouseUp);
 }

@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
             form->opening().N1FrameClick(layout);
             form->opening().NStartAllClick();
             // The PTZ demo: the tool column shows the PTZ page, for the first window's camera.
-            if (qEnvironmentVariableIntValue("STROVIK_PTZ_PAGE") > 0) form->notebook().setCurrentPage(kPtzPage);
+            if (qEnvironmentVariableIntValue("STROVIK_PTZ_PAGE") > 0)
+                form->notebook().setCurrentPage(kPtzPage);
         });
     }
     const int result = QApplication::exec();

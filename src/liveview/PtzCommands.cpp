@@ -56,7 +56,7 @@ std::int32_t PtzSessionPort(std::uint16_t devicePort, std::int32_t base) {
     return static_cast<std::int32_t>(devicePort) - 10 + base;
 }
 
-PtzOrder PlanPtzCommand(const PtzWindow& window, const DeviceNode& device, const PtzCommandArgs& args) {
+PtzOrder PlanPtzCommand(const PtzWindow& window, const DeviceNode& device, PtzCommandFields command) {
     const bool singleChannel = device.channelCount == 1;
     // Every path addresses the selected window's device, as its verification reaches it.
     const QString address = CompleteDeviceAddress(window.connection.address.toQString().trimmed());
@@ -76,16 +76,11 @@ PtzOrder PlanPtzCommand(const PtzWindow& window, const DeviceNode& device, const
             break;
     }
 
-    PtzCommandFields fields;
-    fields.group = singleChannel ? PtzGroup::SingleChannel : args.group;
-    fields.speed = args.speed;
-    fields.reserved2 = args.byte2;
-    fields.code = args.code;
-    fields.channel = static_cast<std::uint8_t>(window.stream.channelNo & 0xff);
-    fields.parameter = args.parameter;
-    fields.userName = window.connection.userName.view();
-    fields.password = window.connection.password.view();
-    order.record = BuildPtzCommand(fields);
+    if (singleChannel) command.group = PtzGroup::SingleChannel;
+    command.channel = static_cast<std::uint8_t>(window.stream.channelNo & 0xff);
+    command.userName = window.connection.userName.view();
+    command.password = window.connection.password.view();
+    order.record = BuildPtzCommand(command);
     return order;
 }
 

@@ -66,15 +66,9 @@ struct PtzOrder {
     PtzCommand record;
 };
 
-// SendPtzCommand's plan for one command: the target of the window's device and the record with the
-// group (22 for a one-channel device), the window's channel and its credentials.
-struct PtzCommandArgs {
-    std::uint8_t group = PtzGroup::MultiChannel;
-    std::uint8_t speed = 0;
-    std::uint8_t byte2 = 0;
-    std::uint8_t code = 0;
-    std::uint8_t parameter = 0;
-};
-PtzOrder PlanPtzCommand(const PtzWindow& window, const DeviceNode& device, const PtzCommandArgs& args);
+// SendPtzCommand's plan for one command: the target of the window's device, and the record built
+// from command's group, speed, byte 2, code and parameter, with group 22 for a one-channel device
+// and the window's channel and credentials.
+PtzOrder PlanPtzCommand(const PtzWindow& window, const DeviceNode& device, PtzCommandFields command);
 
 }  // namespace strovik

@@ -65,7 +65,7 @@ void PtzControl::SendPtzCommand(std::uint8_t group, std::uint8_t speed, std::uin
         FindPtzDevice(context_.tree.devices(), window.connection.deviceName.toQString());
     if (!device) return;
     const PtzOrder order =
-        PlanPtzCommand(window, *device, PtzCommandArgs{group, speed, byte2, code, parameter});
+        PlanPtzCommand(window, *device, PtzCommandFields{group, speed, byte2, code, 0, parameter, {}, {}});
 
     // Another device (or path) than the open connection's: that connection closes.
     if (current_ && !(current_->target() == order.target)) retireCurrent();
