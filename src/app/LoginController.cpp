@@ -11,6 +11,7 @@
 #include "devices/DeviceListFile.h"
 #include "devices/Functions.h"
 #include "devices/Verification.h"
+#include "liveview/PtzControl.h"
 #include "liveview/ViewForm.h"
 #include "platform/UiServices.h"
 #include "recordings/RecordFileList.h"
@@ -20,7 +21,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
-#include <QTcpSocket>
 #include <QToolButton>
 
 #include <limits>
@@ -43,14 +43,14 @@ void moveTop(QWidget* control, int top) { control->move(control->x(), top); }
 }  // namespace
 
 LoginController::LoginController(MainWindowState& state, TcpClientLibrary& library, UiServices& ui,
-                                 LoginSettings settings, LanAutoSearch& autoSearch, QTcpSocket& controlSocket,
+                                 LoginSettings settings, LanAutoSearch& autoSearch, PtzControl& ptz,
                                  LoginViews views)
     : state_(state),
       library_(library),
       ui_(ui),
       settings_(std::move(settings)),
       autoSearch_(autoSearch),
-      controlSocket_(controlSocket),
+      ptz_(ptz),
       views_(views) {}
 
 void LoginController::showMessage(const QString& caption, const QString& text, bool warning) {
@@ -164,11 +164,7 @@ void LoginController::ApplyLoginState() {
 
 void LoginController::RebuildTree() {
     CloseSearchConnection(library_, state_);
-    if (state_.ptzConnection != 0) {
-        library_.NV_DisConnectTCPServer(state_.ptzConnection);
-        state_.ptzConnection = 0;
-    }
-    if (controlSocket_.state() != QAbstractSocket::UnconnectedState) controlSocket_.abort();
+    ptz_.CloseConnections();
     views_.fileList.clearRows();
     views_.recordPage.CmbChn->clear();
 

@@ -2,13 +2,13 @@
 
 #include "app/LoginSettings.h"
 
-class QTcpSocket;
 class QWidget;
 
 namespace strovik {
 
 struct MainWindowState;
 class LanAutoSearch;
+class PtzControl;
 class TBottomBar;
 class TcpClientLibrary;
 class TLoginPage;
@@ -35,7 +35,7 @@ struct LoginViews {
 class LoginController final {
 public:
     LoginController(MainWindowState& state, TcpClientLibrary& library, UiServices& ui, LoginSettings settings,
-                    LanAutoSearch& autoSearch, QTcpSocket& controlSocket, LoginViews views);
+                    LanAutoSearch& autoSearch, PtzControl& ptz, LoginViews views);
 
     // Verifies the login page's user on the address and port in its boxes; on success the tree
     // shows that device followed by the device list. Every failure is reported in a message box.
@@ -60,7 +60,7 @@ private:
     UiServices& ui_;
     LoginSettings settings_;
     LanAutoSearch& autoSearch_;
-    QTcpSocket& controlSocket_;
+    PtzControl& ptz_;
     LoginViews views_;
 };
 

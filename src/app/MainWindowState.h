@@ -4,6 +4,7 @@
 #include "devices/DeviceTree.h"
 #include "devices/LoginState.h"
 #include "liveview/LiveViewState.h"
+#include "liveview/PtzState.h"
 #include "platform/StringTable.h"
 
 #include <QString>
@@ -17,7 +18,7 @@ namespace strovik {
 // captions, live view, record search, PTZ), with the values it starts with. The main window owns
 // the one instance and hands it to each concern; everything here belongs to the main thread except
 // where a field says otherwise.
-struct MainWindowState : LoginState, LiveViewState {
+struct MainWindowState : LoginState, LiveViewState, PtzState {
     QString appDir;  // ends with '/'
 
     // The language: filled once while the main window is created, read-only afterwards.
@@ -30,11 +31,6 @@ struct MainWindowState : LoginState, LiveViewState {
     std::int32_t autoSearchCount = 0;  // devices loaded with AutoSearch set; never decreased
     std::int32_t searchActivity = 0;
     QString resultAddress;
-    QString ptzHost;
-    std::uint8_t ptzSpeed = 4;
-    std::uint8_t ptzParam = 10;
-    std::int32_t ptzRights = -1;
-    std::int32_t ptzConnection = 0;
 
     // Guards the device TCP client library's transfer records and the download dialog; taken on
     // library threads.

@@ -3,6 +3,7 @@
 #include "app/Artwork.h"
 #include "app/ControlPlacement.h"
 #include "app/MainWindowLayout.h"
+#include "liveview/PtzCommands.h"
 #include "platform/NamedControls.h"
 
 #include <QLabel>
@@ -45,6 +46,12 @@ TPtzPage::TPtzPage(QWidget* parent) : QWidget(parent) {
         button->setIcon(PictureIcon(each.picture));
         button->setProperty("ptzCode", each.code);
         button->setAutoRepeat(false);
+        const auto pressCode = static_cast<std::uint8_t>(each.code);
+        connect(button, &QToolButton::pressed, this, [this, pressCode] { Q_EMIT ptzPressed(pressCode); });
+        // The auto and wiper buttons send their code on press only.
+        if (const std::optional<std::uint8_t> releaseCode = PtzReleaseCode(pressCode))
+            connect(button, &QToolButton::released, this,
+                    [this, code = *releaseCode] { Q_EMIT ptzReleased(code); });
     }
     for (const PtzLabel& each : kLabels) {
         auto* label = MakeControl<QLabel>(this, each.name, QString::fromUtf8(each.caption));

@@ -19,6 +19,8 @@
 #include "devices/DeviceInfoQuery.h"
 #include "devices/Functions.h"
 #include "liveview/ChannelOpening.h"
+#include "liveview/MyView.h"
+#include "liveview/PtzControl.h"
 #include "liveview/RecordButtons.h"
 #include "liveview/ViewForm.h"
 #include "liveview/VolumeCtrl.h"
@@ -39,7 +41,6 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
-#include <QTcpSocket>
 #include <QTreeView>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -115,14 +116,13 @@ void TStrovikForm::createControls() {
     bottomBar_ = new TBottomBar(this);
     connect(bottomBar_->PowerBtn, &QToolButton::clicked, this, &QWidget::close);
 
-    controlSocket_ = new QTcpSocket(this);
-    controlSocket_->setObjectName(QStringLiteral("CtrlSocket"));
     tray_ = new TrayPresence(*this, [this] { RestoreFromOtherInstance(); });
     autoSearch_ = new LanAutoSearch(state_, services_.libraries.discovery, this);
+    createPtzControl();
 
     login_ = std::make_unique<LoginController>(
         state_, *services_.libraries.tcpClient, *services_.ui, LoginSettings(services_.appDir, services_.loginStore),
-        *autoSearch_, *controlSocket_,
+        *autoSearch_, *ptz_,
         LoginViews{*this, *loginPage_, *notebook_, *bottomBar_, *grid_, *recordPage_, *fileList_});
     connectLiveView();
     connectRecordSearch();
@@ -173,6 +173,19 @@ void TStrovikForm::connectLiveView() {
         buttons->DisableRecordAllButton();
         buttons->DisableRecordButton();
     });
+}
+
+void TStrovikForm::createPtzControl() {
+    const TViewForm* grid = grid_;
+    const auto selectedWindow = [grid] {
+        const TMyView* view = grid->view(grid->selected());
+        return PtzWindow{view->state() == ViewState::Live, view->connection(), view->stream()};
+    };
+    TcpClientLibrary& library = *services_.libraries.tcpClient;
+    ptz_ = std::make_unique<PtzControl>(
+        PtzControl::Context{state_.tree, state_, library, *services_.ui, this, state_.strings, selectedWindow});
+    connect(ptzPage_, &TPtzPage::ptzPressed, ptz_.get(), &PtzControl::BtnUpMouseDown);
+    connect(ptzPage_, &TPtzPage::ptzReleased, ptz_.get(), &PtzControl::BtnUpMouseUp);
 }
 
 void TStrovikForm::FormCreate() {
@@ -345,11 +358,7 @@ void TStrovikForm::FormDestroy() {
         library.NV_DisConnectTCPServer(state_.searchConnection);
         state_.searchConnection = 0;
     }
-    if (state_.ptzConnection != 0) {
-        library.NV_DisConnectTCPServer(state_.ptzConnection);
-        state_.ptzConnection = 0;
-    }
-    if (controlSocket_->state() != QAbstractSocket::UnconnectedState) controlSocket_->abort();
+    ptz_->CloseConnections();
 
     const DeviceListSaveResult saved = SaveDeviceListWithFallback(state_.tree, state_.appDir, services_.fallbackDir);
     if (const QString message = DeviceListSaveMessage(saved, state_.appDir); !message.isEmpty())

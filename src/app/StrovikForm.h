@@ -13,7 +13,6 @@
 #include <optional>
 
 class QFrame;
-class QTcpSocket;
 
 namespace strovik {
 
@@ -23,6 +22,7 @@ class CallbackRelay;
 class ChannelOpening;
 class LanAutoSearch;
 class LoginController;
+class PtzControl;
 class RecordButtons;
 class RecordSearch;
 class TBottomBar;
@@ -80,6 +80,7 @@ public:
     ChannelOpening& opening() { return *opening_; }
     RecordButtons& recordButtons() { return *recordButtons_; }
     RecordSearch& recordSearch() { return *recordSearch_; }
+    PtzControl& ptz() { return *ptz_; }
 
     // A second start asked for the window: shown (also out of the tray), in front, active.
     void RestoreFromOtherInstance();
@@ -99,6 +100,7 @@ private:
     void openVolumeControl();
     void connectLiveView();
     void connectRecordSearch();
+    void createPtzControl();
     void registerLibraryCallbacks();
     void NotebookToolsPageChanged(int page);
     void OnCommandReceive(std::int32_t handle, const QByteArray& message);
@@ -122,11 +124,12 @@ private:
     TPtzPage* ptzPage_ = nullptr;
     TRecordFileList* fileList_ = nullptr;
     TBottomBar* bottomBar_ = nullptr;
-    QTcpSocket* controlSocket_ = nullptr;
     TrayPresence* tray_ = nullptr;
     LanAutoSearch* autoSearch_ = nullptr;
 
     std::unique_ptr<TVolumeCtrl> volumeControl_;
+    // The PTZ links and their connections (the library connection and the control socket).
+    std::unique_ptr<PtzControl> ptz_;
     std::unique_ptr<LoginController> login_;
     std::unique_ptr<RecordButtons> recordButtons_;
     std::unique_ptr<ChannelOpening> opening_;

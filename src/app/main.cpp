@@ -3,6 +3,7 @@
 #include "app/Artwork.h"
 #include "app/ProgramLibraries.h"
 #include "app/StrovikForm.h"
+#include "app/ToolNotebook.h"
 #include "liveview/ChannelOpening.h"
 #include "devices/Functions.h"
 #include "platform/AppDirectories.h"
@@ -24,6 +25,7 @@ namespace {
 Q_LOGGING_CATEGORY(instanceLog, "strovik.instance", QtWarningMsg)
 
 constexpr std::chrono::milliseconds kRaiseTimeout{2000};
+constexpr int kPtzPage = 3;  // the tool notebook's fourth page
 
 }  // namespace
 
@@ -67,6 +69,9 @@ int main(int argc, char** argv) {
         QTimer::singleShot(500, form, [form, layout] {
             form->opening().N1FrameClick(layout);
             form->opening().NStartAllClick();
+            // The PTZ demo: the tool column shows the PTZ page, for the first window's camera.
+            if (qEnvironmentVariableIntValue("STROVIK_PTZ_PAGE") > 0)
+                form->notebook().setCurrentPage(kPtzPage);
         });
     }
     const int result = QApplication::exec();
