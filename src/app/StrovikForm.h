@@ -21,6 +21,7 @@ class AudioMixer;
 class BackgroundCalls;
 class CallbackRelay;
 class ChannelOpening;
+class TDeviceCommands;
 class LanAutoSearch;
 class LoginController;
 class RecordButtons;
@@ -78,9 +79,12 @@ public:
     TBottomBar& bottomBar() { return *bottomBar_; }
     ChannelOpening& opening() { return *opening_; }
     RecordButtons& recordButtons() { return *recordButtons_; }
+    TDeviceCommands& deviceCommands() { return *deviceCommands_; }
 
     // A second start asked for the window: shown (also out of the tray), in front, active.
     void RestoreFromOtherInstance();
+    // Closes as a confirmed close does, without the question: a stop signal or the session ending.
+    void CloseWithoutQuestion();
     // Places every region and control for the window's current size.
     void LayoutMainWindow();
 
@@ -96,6 +100,7 @@ private:
     void FormDestroy();
     void openVolumeControl();
     void connectLiveView();
+    void connectDeviceCommands();
     void registerLibraryCallbacks();
     void NotebookToolsPageChanged(int page);
     void OnCommandReceive(std::int32_t handle, const QByteArray& message);
@@ -127,6 +132,8 @@ private:
     std::unique_ptr<LoginController> login_;
     std::unique_ptr<RecordButtons> recordButtons_;
     std::unique_ptr<ChannelOpening> opening_;
+    std::unique_ptr<TDeviceCommands> deviceCommands_;
+    bool closeConfirmed_ = false;
 };
 
 }  // namespace strovik

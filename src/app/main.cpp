@@ -1,5 +1,7 @@
 // Program entry: one running copy per user. A second start brings the running window to the front
 // and ends at once; the first creates the main window and runs until it is closed.
+#include "admin/DeviceCommands.h"
+#include "admin/ServerInfoFrm.h"
 #include "app/Artwork.h"
 #include "app/ProgramLibraries.h"
 #include "app/StrovikForm.h"
@@ -9,12 +11,15 @@
 #include "platform/AudioMixer.h"
 #include "platform/QtUiServices.h"
 #include "platform/SingleInstance.h"
+#include "platform/StopSignals.h"
 #include "platform/SystemLanguage.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QSessionManager>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <chrono>
@@ -60,6 +65,16 @@ int main(int argc, char** argv) {
         form->RestoreFromOtherInstance();
         qCInfo(instanceLog) << "raised on request, visible:" << form->isVisible();
     });
+    // A stop signal or the end of the desktop session closes as a confirmed close does: windows
+    // stopped, recordings finished, the device list saved.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, form, [form](int signal) {
+        qCInfo(instanceLog) << "closing on signal" << signal;
+        form->CloseWithoutQuestion();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, form, [form](QSessionManager&) {
+        form->CloseWithoutQuestion();
+    });
     form->show();
     form->setWindowState(form->windowState() | Qt::WindowMaximized);
     // Demos and screenshots: open a page of channels as the start-all command would.
@@ -67,6 +82,14 @@ int main(int argc, char** argv) {
         QTimer::singleShot(500, form, [form, layout] {
             form->opening().N1FrameClick(layout);
             form->opening().NStartAllClick();
+        });
+    }
+    // Screenshots of the device editor: "lan" or "manual" opens it on that page.
+    if (const QString page = qEnvironmentVariable("STROVIK_OPEN_EDITOR"); !page.isEmpty()) {
+        QTimer::singleShot(500, form, [form, page] {
+            form->deviceCommands().BtnAddServerClick();
+            if (page == QLatin1String("manual"))
+                form->deviceCommands().editor()->PageControl1->setCurrentIndex(TServerInfoFrm::kPageManual);
         });
     }
     const int result = QApplication::exec();
