@@ -6,7 +6,15 @@
 #include "devicelibs/DiscoveryLibrary.h"
 #include "platform/CallbackRelay.h"
 
+#include <QLoggingCategory>
+
 namespace strovik {
+
+namespace {
+
+Q_LOGGING_CATEGORY(discoveryLog, "strovik.discovery", QtWarningMsg)
+
+}  // namespace
 
 LanAutoSearch::LanAutoSearch(MainWindowState& state, std::shared_ptr<DiscoveryLibrary> library, QObject* parent)
     : QObject(parent), state_(state), library_(std::move(library)), relay_(std::make_shared<CallbackRelay>(this)) {
@@ -35,7 +43,8 @@ void LanAutoSearch::StartSearch() {
 void LanAutoSearch::OnAutoSearchResult(std::int32_t deviceId, const QString& address, std::int32_t videoPort) {
     const QString name = DeviceNameForCamera(state_.tree, QString::number(deviceId));
     // A camera that gives no usable port keeps the factory port, as the LAN page lists it.
-    if (!name.isEmpty()) state_.tree.ApplyLanDiscovery(name, address, CameraVideoPort(videoPort));
+    if (!name.isEmpty() && state_.tree.ApplyLanDiscovery(name, address, CameraVideoPort(videoPort)))
+        qCInfo(discoveryLog) << "refreshed" << name << "at" << address;
 }
 
 }  // namespace strovik
