@@ -20,7 +20,8 @@ constexpr int kDeleteQuestionId = 19;
 
 }  // namespace
 
-TDeviceCommands::TDeviceCommands(EditorContext context, Controls controls, DeviceCommandHooks hooks, QObject* parent)
+TDeviceCommands::TDeviceCommands(EditorContext context, Controls controls, DeviceCommandHooks hooks,
+                                 QObject* parent)
     : QObject(parent), context_(std::move(context)), controls_(controls), hooks_(std::move(hooks)) {}
 
 DeviceTreeModel::TreeNode* TDeviceCommands::selectedDevice() const {
@@ -63,7 +64,9 @@ void TDeviceCommands::BtnAddServerClick() {
     showEditor();
 }
 
-void TDeviceCommands::FindDevBtnClick() { BtnAddServerClick(); }
+void TDeviceCommands::FindDevBtnClick() {
+    BtnAddServerClick();
+}
 
 void TDeviceCommands::N_ModifyClick() {
     DeviceTreeModel::TreeNode* node = selectedDevice();
@@ -91,9 +94,10 @@ void TDeviceCommands::BtnDelServerClick() {
     const QString name = record.name.toQString();
     const QString address = record.connection.address.toQString();
     const MessageAnswer answer = context_.ui.ShowMessage(
-        controls_.owner, MessageRequest{QString(), context_.strings.Lookup(kDeleteQuestionId).replace(
-                                                       QLatin1String("%s"), name),
-                                        MessageIcon::Question, MessageButtons::YesNo});
+        controls_.owner,
+        MessageRequest{QString(),
+                       context_.strings.Lookup(kDeleteQuestionId).replace(QLatin1String("%s"), name),
+                       MessageIcon::Question, MessageButtons::YesNo});
     if (answer == MessageAnswer::No) return;
 
     controls_.autoSearchTimer.stop();
@@ -106,8 +110,8 @@ void TDeviceCommands::BtnDelServerClick() {
 
 void TDeviceCommands::NClearAllClick() {
     const MessageAnswer answer = context_.ui.ShowMessage(
-        controls_.owner,
-        MessageRequest{QString(), QLatin1String(kClearQuestion), MessageIcon::Question, MessageButtons::YesNo});
+        controls_.owner, MessageRequest{QString(), QLatin1String(kClearQuestion), MessageIcon::Question,
+                                        MessageButtons::YesNo});
     if (answer == MessageAnswer::No) return;
     hooks_.cancelOpenings();
     hooks_.stopAllWindows();

@@ -44,7 +44,8 @@ public:
         QWidget* owner;  // parent of the editor and the message boxes
     };
 
-    TDeviceCommands(EditorContext context, Controls controls, DeviceCommandHooks hooks, QObject* parent = nullptr);
+    TDeviceCommands(EditorContext context, Controls controls, DeviceCommandHooks hooks,
+                    QObject* parent = nullptr);
 
     // Open the editor on the LAN search page in add mode (the two are the same command).
     void BtnAddServerClick();

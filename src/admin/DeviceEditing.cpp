@@ -102,12 +102,12 @@ void ModifyDevice(DeviceTree& tree, DeviceTreeModel::TreeNode& node, const Edito
 
 TypeDefaults DefaultsForType(int type) {
     switch (type) {
-    case DeviceType::CaptureCard:
-        return {QStringLiteral("4"), QStringLiteral("admin"), QStringLiteral("vexor")};
-    case DeviceType::Dvr:
-        return {QStringLiteral("4"), QStringLiteral("1"), QLatin1String(kDvrDefaultPassword)};
-    default:
-        return {QStringLiteral("1"), QStringLiteral("admin"), QString()};
+        case DeviceType::CaptureCard:
+            return {QStringLiteral("4"), QStringLiteral("admin"), QStringLiteral("vexor")};
+        case DeviceType::Dvr:
+            return {QStringLiteral("4"), QStringLiteral("1"), QLatin1String(kDvrDefaultPassword)};
+        default:
+            return {QStringLiteral("1"), QStringLiteral("admin"), QString()};
     }
 }
 

@@ -12,7 +12,7 @@ class DeviceTree;
 
 // What the device editor's manual page collects when OK is pressed.
 struct EditorValues {
-    QString name;  // as typed
+    QString name;     // as typed
     QString address;  // completed (CompleteEditorAddress)
     std::uint16_t port = kDefaultDevicePort;
     QString userName;  // as typed

@@ -10,7 +10,8 @@ QValidator::State FieldTextValidator::validate(QString& input, int&) const {
     return static_cast<std::size_t>(input.toUtf8().size()) <= maxBytes_ ? Acceptable : Invalid;
 }
 
-FieldNumberValidator::FieldNumberValidator(int maximum, QObject* parent) : QValidator(parent), maximum_(maximum) {}
+FieldNumberValidator::FieldNumberValidator(int maximum, QObject* parent)
+    : QValidator(parent), maximum_(maximum) {}
 
 QValidator::State FieldNumberValidator::validate(QString& input, int&) const {
     if (input.isEmpty()) return Acceptable;

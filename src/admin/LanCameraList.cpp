@@ -13,14 +13,22 @@ constexpr int kFirstCaptionId = 6023;
 
 const QString& cell(const LanCameraRow& row, int column) {
     switch (column) {
-    case LanCameraList::Number: return row.number;
-    case LanCameraList::DeviceId: return row.deviceId;
-    case LanCameraList::DeviceIp: return row.ip;
-    case LanCameraList::IpMask: return row.mask;
-    case LanCameraList::VideoPort: return row.videoPort;
-    case LanCameraList::DeviceMac: return row.mac;
-    case LanCameraList::User: return row.user;
-    default: return row.password;
+        case LanCameraList::Number:
+            return row.number;
+        case LanCameraList::DeviceId:
+            return row.deviceId;
+        case LanCameraList::DeviceIp:
+            return row.ip;
+        case LanCameraList::IpMask:
+            return row.mask;
+        case LanCameraList::VideoPort:
+            return row.videoPort;
+        case LanCameraList::DeviceMac:
+            return row.mac;
+        case LanCameraList::User:
+            return row.user;
+        default:
+            return row.password;
     }
 }
 
@@ -64,18 +72,22 @@ int LanCameraList::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int LanCameraList::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int LanCameraList::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant LanCameraList::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
     const LanCameraRow& row = rows_[static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole) return cell(row, index.column());
-    if (role == Qt::CheckStateRole && index.column() == Number) return row.checked ? Qt::Checked : Qt::Unchecked;
+    if (role == Qt::CheckStateRole && index.column() == Number)
+        return row.checked ? Qt::Checked : Qt::Unchecked;
     return {};
 }
 
 bool LanCameraList::setData(const QModelIndex& index, const QVariant& value, int role) {
-    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::CheckStateRole || index.column() != Number)
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid) || role != Qt::CheckStateRole ||
+        index.column() != Number)
         return false;
     rows_[static_cast<std::size_t>(index.row())].checked = value.toInt() == Qt::Checked;
     Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
@@ -83,7 +95,8 @@ bool LanCameraList::setData(const QModelIndex& index, const QVariant& value, int
 }
 
 QVariant LanCameraList::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount) return {};
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
+        return {};
     return strings_.Lookup(kFirstCaptionId + section);
 }
 

@@ -39,7 +39,8 @@ public:
     // camera was already listed.
     bool addCamera(const DiscoveredCamera& camera);
     // The row editor's Modify: the four columns it shows, written back into row.
-    void setRowAccess(int row, const QString& deviceId, const QString& ip, const QString& user, const QString& password);
+    void setRowAccess(int row, const QString& deviceId, const QString& ip, const QString& user,
+                      const QString& password);
     const std::vector<LanCameraRow>& rows() const { return rows_; }
 
     int rowCount(const QModelIndex& parent = {}) const override;

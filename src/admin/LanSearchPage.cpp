@@ -29,7 +29,9 @@ namespace {
 constexpr char kNoneSelected[] = "None Device Selected";
 constexpr int kCaptionId = 7000;
 
-QString withColon(const StringTable& strings, int id) { return strings.Lookup(id) + QLatin1Char(':'); }
+QString withColon(const StringTable& strings, int id) {
+    return strings.Lookup(id) + QLatin1Char(':');
+}
 
 }  // namespace
 
@@ -96,7 +98,9 @@ TLanSearchPage::TLanSearchPage(LanSearchContext context, QWidget* parent)
     connect(AutoFindNoBtn, &QPushButton::clicked, this, &TLanSearchPage::cancelClicked);
 }
 
-TLanSearchPage::~TLanSearchPage() { relay_->detach(); }
+TLanSearchPage::~TLanSearchPage() {
+    relay_->detach();
+}
 
 void TLanSearchPage::ApplyLanguage() {
     const StringTable& s = context_.strings;
@@ -172,9 +176,9 @@ void TLanSearchPage::DevListSelectItem() {
 void TLanSearchPage::ModifyBtnClick() {
     const int row = selectedRow();
     if (row < 0) {
-        context_.ui.ShowMessage(window(), MessageRequest{context_.strings.Lookup(kCaptionId),
-                                                         QLatin1String(kNoneSelected), MessageIcon::None,
-                                                         MessageButtons::Ok});
+        context_.ui.ShowMessage(
+            window(), MessageRequest{context_.strings.Lookup(kCaptionId), QLatin1String(kNoneSelected),
+                                     MessageIcon::None, MessageButtons::Ok});
         return;
     }
     list_->setRowAccess(row, SelDevIDEdit->text(), SelDevIPEdit->text(), UserEdit2->text(), PwdEdit2->text());

@@ -27,7 +27,8 @@ namespace {
 constexpr int kCaptionId = 7000;
 constexpr int kEmptyAddressId = 20;
 constexpr char kBadNameText[] =
-    "The device name cannot contain \"]\", begin with \"[\" or hold a line break: the device list could not keep it.";
+    "The device name cannot contain \"]\", begin with \"[\" or hold a line break: the device list could not "
+    "keep it.";
 constexpr char kTooLongText[] = "A text is longer than its device field holds.";
 
 template <typename Field>
@@ -216,7 +217,8 @@ void TServerInfoFrm::OKBtnClick() {
     values.name = DevNameEdit->text();
     const QString typed = ServerEdit->text();
     EditorCloseState() = 1;
-    values.port = PortEdit->text().isEmpty() ? kDefaultDevicePort : static_cast<std::uint16_t>(PortEdit->text().toUInt());
+    values.port = PortEdit->text().isEmpty() ? kDefaultDevicePort
+                                             : static_cast<std::uint16_t>(PortEdit->text().toUInt());
     values.userName = UserEdit->text();
     values.password = PwdEdit->text();
     values.channelCount = ChCntEdit->text().isEmpty() ? 1 : ChCntEdit->text().toInt();

@@ -1,8 +1,8 @@
 #include "app/StrovikForm.h"
 
+#include "admin/DeviceCommands.h"
 #include "app/Artwork.h"
 #include "app/BottomBar.h"
-#include "platform/CallbackRelay.h"
 #include "app/DeviceListPage.h"
 #include "app/DeviceListSaving.h"
 #include "app/LanAutoSearch.h"
@@ -16,7 +16,6 @@
 #include "app/ToolNotebook.h"
 #include "app/TrayPresence.h"
 #include "app/VendorServerNames.h"
-#include "admin/DeviceCommands.h"
 #include "devicelibs/TcpClientLibrary.h"
 #include "devices/DeviceInfoQuery.h"
 #include "devices/Functions.h"
@@ -27,6 +26,7 @@
 #include "liveview/VolumeCtrl.h"
 #include "platform/AudioMixer.h"
 #include "platform/BackgroundCalls.h"
+#include "platform/CallbackRelay.h"
 #include "platform/UiServices.h"
 
 #include <QCheckBox>
@@ -187,8 +187,10 @@ void TStrovikForm::connectDeviceCommands() {
                                   autoSearch_->timer(), this},
         std::move(hooks));
     TDeviceCommands* commands = deviceCommands_.get();
-    connect(deviceListPage_->BtnAddServer, &QPushButton::clicked, commands, &TDeviceCommands::BtnAddServerClick);
-    connect(deviceListPage_->BtnDelServer, &QPushButton::clicked, commands, &TDeviceCommands::BtnDelServerClick);
+    connect(deviceListPage_->BtnAddServer, &QPushButton::clicked, commands,
+            &TDeviceCommands::BtnAddServerClick);
+    connect(deviceListPage_->BtnDelServer, &QPushButton::clicked, commands,
+            &TDeviceCommands::BtnDelServerClick);
     connect(bottomBar_->FindDevBtn, &QToolButton::clicked, commands, &TDeviceCommands::FindDevBtnClick);
     connect(deviceListPage_->findChild<QAction*>(QStringLiteral("N_Modify")), &QAction::triggered, commands,
             &TDeviceCommands::N_ModifyClick);

@@ -1,12 +1,13 @@
 // Program entry: one running copy per user. A second start brings the running window to the front
 // and ends at once; the first creates the main window and runs until it is closed.
 #include "admin/DeviceCommands.h"
+#include "admin/LanSearchPage.h"
 #include "admin/ServerInfoFrm.h"
 #include "app/Artwork.h"
 #include "app/ProgramLibraries.h"
 #include "app/StrovikForm.h"
-#include "liveview/ChannelOpening.h"
 #include "devices/Functions.h"
+#include "liveview/ChannelOpening.h"
 #include "platform/AppDirectories.h"
 #include "platform/AudioMixer.h"
 #include "platform/QtUiServices.h"
@@ -72,9 +73,8 @@ int main(int argc, char** argv) {
         qCInfo(instanceLog) << "closing on signal" << signal;
         form->CloseWithoutQuestion();
     });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, form, [form](QSessionManager&) {
-        form->CloseWithoutQuestion();
-    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, form,
+                     [form](QSessionManager&) { form->CloseWithoutQuestion(); });
     form->show();
     form->setWindowState(form->windowState() | Qt::WindowMaximized);
     // Demos and screenshots: open a page of channels as the start-all command would.
@@ -84,12 +84,17 @@ int main(int argc, char** argv) {
             form->opening().NStartAllClick();
         });
     }
-    // Screenshots of the device editor: "lan" or "manual" opens it on that page.
+    // Screenshots of the device editor: "lan" opens it on the LAN page and searches, "manual" on
+    // the manual page.
     if (const QString page = qEnvironmentVariable("STROVIK_OPEN_EDITOR"); !page.isEmpty()) {
         QTimer::singleShot(500, form, [form, page] {
             form->deviceCommands().BtnAddServerClick();
-            if (page == QLatin1String("manual"))
-                form->deviceCommands().editor()->PageControl1->setCurrentIndex(TServerInfoFrm::kPageManual);
+            TServerInfoFrm* editor = form->deviceCommands().editor();
+            if (page == QLatin1String("manual")) {
+                editor->PageControl1->setCurrentIndex(TServerInfoFrm::kPageManual);
+            } else {
+                editor->Dev_Find_Tab->FindBtnClick();
+            }
         });
     }
     const int result = QApplication::exec();

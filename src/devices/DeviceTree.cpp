@@ -45,8 +45,8 @@ void DeviceTree::releaseAll() {
 bool DeviceTree::RemoveDevice(TreeNode* node) {
     if (!node || node->parent() || !node->isDevice()) return false;
     const DeviceNode* record = node->record();
-    const auto position =
-        std::find_if(devices_.begin(), devices_.end(), [&](const auto& device) { return device.get() == record; });
+    const auto position = std::find_if(devices_.begin(), devices_.end(),
+                                       [&](const auto& device) { return device.get() == record; });
     // The node goes first: it points to the record.
     model_.removeNode(node);
     if (position != devices_.end()) devices_.erase(position);

@@ -2,11 +2,11 @@
 
 #include <QSocketNotifier>
 
-#include <array>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <array>
+#include <csignal>
 
 namespace strovik {
 
@@ -29,7 +29,8 @@ void onStopSignal(int signal) {
 class FdPair final {
 public:
     FdPair() {
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds_.data()) != 0) fds_ = {-1, -1};
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds_.data()) != 0)
+            fds_ = {-1, -1};
     }
     ~FdPair() {
         for (const int fd : fds_)
@@ -66,16 +67,20 @@ StopSignals::StopSignals(QObject* parent) : QObject(parent), pipe_(std::make_uni
     action.sa_handler = onStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i) sigaction(kStopSignals[i], &action, &pipe_->previous[i]);
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i)
+        sigaction(kStopSignals[i], &action, &pipe_->previous[i]);
     pipe_->installed = true;
 }
 
 StopSignals::~StopSignals() {
     if (!pipe_->installed) return;
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i) sigaction(kStopSignals[i], &pipe_->previous[i], nullptr);
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i)
+        sigaction(kStopSignals[i], &pipe_->previous[i], nullptr);
     g_writeEnd = -1;
 }
 
-bool StopSignals::installed() const { return pipe_->installed; }
+bool StopSignals::installed() const {
+    return pipe_->installed;
+}
 
 }  // namespace strovik

@@ -8,6 +8,8 @@ struct StopSignals::Pipe {};
 
 StopSignals::StopSignals(QObject* parent) : QObject(parent) {}
 StopSignals::~StopSignals() = default;
-bool StopSignals::installed() const { return false; }
+bool StopSignals::installed() const {
+    return false;
+}
 
 }  // namespace strovik

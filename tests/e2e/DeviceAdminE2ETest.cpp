@@ -41,10 +41,11 @@ using namespace std::chrono_literals;
 QString Cameras(const DevsimProcess& devsim, const QString& movedIp = {}) {
     QString sections;
     for (int n = 0; n < 2; ++n) {
-        QString lines = QStringLiteral("Type=camera\nDeviceId=%1\nVideoPort=%2\nAccessUser=viewer\nAccessPassword=pw%3")
-                            .arg(22334450 + n)
-                            .arg(n == 0 ? 5050 : 0)
-                            .arg(n);
+        QString lines =
+            QStringLiteral("Type=camera\nDeviceId=%1\nVideoPort=%2\nAccessUser=viewer\nAccessPassword=pw%3")
+                .arg(22334450 + n)
+                .arg(n == 0 ? 5050 : 0)
+                .arg(n);
         if (n == 0 && !movedIp.isEmpty()) lines += QStringLiteral("\nDiscoveryIp=") + movedIp;
         sections += DeviceSection(QStringLiteral("cam%1").arg(n), devsim.address(2 + n), lines);
     }
@@ -114,9 +115,10 @@ TEST_F(DeviceAdminE2E, AutoSearchGivesAKnownCameraItsNewAddressAfterItMoves) {
 
     // The camera answers from another address once devsim has reloaded its config.
     const QString moved = QString::fromStdString(devsim.address(9));
-    ASSERT_TRUE(devsim.writeFile(QStringLiteral("devsim.ini"),
-                                 ReadWholeFile(devsim.filePath(QStringLiteral("devsim.ini")))
-                                     .replace("DeviceId=22334450", "DeviceId=22334450\nDiscoveryIp=" + moved.toUtf8())));
+    ASSERT_TRUE(devsim.writeFile(
+        QStringLiteral("devsim.ini"),
+        ReadWholeFile(devsim.filePath(QStringLiteral("devsim.ini")))
+            .replace("DeviceId=22334450", "DeviceId=22334450\nDiscoveryIp=" + moved.toUtf8())));
     ASSERT_EQ(::kill(devsim.pid(), SIGUSR1), 0);
     ASSERT_TRUE(devsim.waitForLogLine({QStringLiteral("discovery-reloaded")}, 5s));
     ASSERT_TRUE(QTest::qWaitFor([&] { return camera.connection.address.toQString() == moved; }, 10000));
@@ -139,20 +141,20 @@ TEST_F(DeviceAdminE2E, AnEditorDeviceIsInTheListFileAfterACleanClose) {
     form.reset();
 
     const QString text = QString::fromUtf8(ReadWholeFile(appDir + QLatin1String(kDeviceListFileName)));
-    EXPECT_TRUE(text.contains(QStringLiteral("[Gate]\nAddr=87654321.ddns.strovik.example\nPort=6000\nChnCount=3\n"
-                                             "NetType=1\nServerType=2\nDeviceType=2\nUser=op\nPwd=pw\nAutoSearch=0\n")))
+    EXPECT_TRUE(text.contains(
+        QStringLiteral("[Gate]\nAddr=87654321.ddns.strovik.example\nPort=6000\nChnCount=3\n"
+                       "NetType=1\nServerType=2\nDeviceType=2\nUser=op\nPwd=pw\nAutoSearch=0\n")))
         << text.toStdString();
 }
 
 // The program as a process: a change made since start (the auto-search's new address) is in the
-// device list file after SIGTERM.
-TEST_F(DeviceAdminE2E, SigtermEndsTheProgramAsAConfirmedCloseDoes) {
+// device list file after each of the stop signals.
+TEST_F(DeviceAdminE2E, StopSignalsEndTheProgramAsAConfirmedCloseDoes) {
     ASSERT_TRUE(devsim.start(Cameras(devsim))) << devsim.errorString().toStdString();
-    for (const char* sub : {"app", "drive", "config", "data", "runtime"}) QDir().mkpath(dir.file(QLatin1String(sub)));
+    for (const char* sub : {"app", "drive", "config", "data", "runtime"})
+        QDir().mkpath(dir.file(QLatin1String(sub)));
     QFile::setPermissions(dir.file(QStringLiteral("runtime")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    dir.write(QStringLiteral("app/") + QLatin1String(kDeviceListFileName),
-              "[22334450]\nAddr=10.9.9.9\nChnCount=4\nDeviceType=2\nAutoSearch=1\n");
     dir.write(QStringLiteral("app/Strovik.ini"),
               QStringLiteral("[LanSearch]\nProbeAddress=%1\nProbePort=%2\nListenMs=600\n")
                   .arg(QString::fromStdString(devsim.address(1)))
@@ -166,29 +168,36 @@ TEST_F(DeviceAdminE2E, SigtermEndsTheProgramAsAConfirmedCloseDoes) {
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.file(QStringLiteral("data")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.file(QStringLiteral("runtime")));
-    QProcess program;
-    program.setProcessEnvironment(environment);
-    program.setProgram(QStringLiteral(STROVIK_PROGRAM));
-    program.start();
-    ASSERT_TRUE(program.waitForStarted(10000));
-    QString log;
-    const bool refreshed = QTest::qWaitFor(
-        [&] {
-            log += QString::fromUtf8(program.readAllStandardError());
-            return log.contains(QStringLiteral("refreshed"));
-        },
-        20000);
-    if (!refreshed) program.kill();
-    ASSERT_TRUE(refreshed) << log.toStdString();
+    const QString listPath = dir.file(QStringLiteral("app/")) + QLatin1String(kDeviceListFileName);
 
-    program.terminate();  // SIGTERM
-    ASSERT_TRUE(program.waitForFinished(20000));
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
-    const IniFile saved = IniFile::load(dir.file(QStringLiteral("app/")) + QLatin1String(kDeviceListFileName));
-    EXPECT_EQ(saved.readString(QStringLiteral("22334450"), QStringLiteral("Addr"), {}),
-              QString::fromStdString(devsim.address(2)));
-    EXPECT_EQ(saved.readInt(QStringLiteral("22334450"), QStringLiteral("ChnCount"), 0), 1);
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        dir.write(QStringLiteral("app/") + QLatin1String(kDeviceListFileName),
+                  "[22334450]\nAddr=10.9.9.9\nChnCount=4\nDeviceType=2\nAutoSearch=1\n");
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.setProgram(QStringLiteral(STROVIK_PROGRAM));
+        program.start();
+        ASSERT_TRUE(program.waitForStarted(10000));
+        QString log;
+        const bool refreshed = QTest::qWaitFor(
+            [&] {
+                log += QString::fromUtf8(program.readAllStandardError());
+                return log.contains(QStringLiteral("refreshed"));
+            },
+            20000);
+        if (!refreshed) program.kill();
+        ASSERT_TRUE(refreshed) << log.toStdString();
+
+        ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), signal), 0);
+        ASSERT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        const IniFile saved = IniFile::load(listPath);
+        EXPECT_EQ(saved.readString(QStringLiteral("22334450"), QStringLiteral("Addr"), {}),
+                  QString::fromStdString(devsim.address(2)));
+        EXPECT_EQ(saved.readInt(QStringLiteral("22334450"), QStringLiteral("ChnCount"), 0), 1);
+    }
 }
 
 }  // namespace

@@ -86,7 +86,8 @@ protected:
         services.libraries.streamPlayer = std::make_shared<RecordingStreamPlayerLibrary>();
         services.ui = &ui;
         services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
-        services.mixer = std::make_unique<test::FakeAudioMixer>(std::make_shared<test::FakeAudioMixer::Log>());
+        services.mixer =
+            std::make_unique<test::FakeAudioMixer>(std::make_shared<test::FakeAudioMixer::Log>());
         services.appDir = appDir;
         services.fallbackDir = dir.path() + QStringLiteral("fallback");
         form = std::make_unique<TStrovikForm>(std::move(services));
@@ -98,7 +99,9 @@ protected:
     TServerInfoFrm* editor() { return commands().editor(); }
     TLanSearchPage& lanPage() { return *editor()->Dev_Find_Tab; }
     DeviceTree& tree() { return form->state().tree; }
-    DeviceTreeModel::TreeNode* root(int i) { return tree().model().roots()[static_cast<std::size_t>(i)].get(); }
+    DeviceTreeModel::TreeNode* root(int i) {
+        return tree().model().roots()[static_cast<std::size_t>(i)].get();
+    }
 
     QStringList rootNames() {
         QStringList names;
@@ -130,7 +133,8 @@ protected:
     }
 
     // Fills the manual page and presses its OK.
-    void typeManual(const QString& name, const QString& address, const QString& port, const QString& channels) {
+    void typeManual(const QString& name, const QString& address, const QString& port,
+                    const QString& channels) {
         editor()->PageControl1->setCurrentIndex(TServerInfoFrm::kPageManual);
         editor()->DevNameEdit->setText(name);
         editor()->ServerEdit->setText(address);
@@ -261,7 +265,8 @@ TEST_F(DeviceAdminTest, RefusedValuesKeepTheEditorOpenWithAMessage) {
         pressOk();
         ASSERT_NE(editor(), nullptr);
         ASSERT_EQ(ui.messages.size(), 1u);
-        EXPECT_TRUE(ui.messages[0].request.text.contains(c.message)) << ui.messages[0].request.text.toStdString();
+        EXPECT_TRUE(ui.messages[0].request.text.contains(c.message))
+            << ui.messages[0].request.text.toStdString();
         EXPECT_EQ(ui.messages[0].owner, editor());
         EXPECT_EQ(EditorCloseState(), -1);
     }
@@ -398,7 +403,8 @@ TEST_F(DeviceAdminTest, LanOkRefreshesKnownDevicesAndAddsOnlyCheckedNewOnes) {
     QTest::mouseClick(lanPage().AutoFindBtnOK, Qt::LeftButton);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     ASSERT_EQ(editor(), nullptr);
-    EXPECT_EQ(rootNames(), (QStringList{"Lobby DVR", "Yard NVR", "10000001", "12345678.ddns.strovik.example", "778"}));
+    EXPECT_EQ(rootNames(),
+              (QStringList{"Lobby DVR", "Yard NVR", "10000001", "12345678.ddns.strovik.example", "778"}));
     EXPECT_EQ(tree().devices()[2]->connection.address.toQString(), QStringLiteral("10.20.0.99"));
     EXPECT_EQ(tree().devices()[2]->connection.port, 5070);
     EXPECT_EQ(root(2)->children().size(), 1u);
@@ -447,7 +453,8 @@ TEST_F(DeviceAdminTest, AutoSearchRefreshesKnownCamerasOnEachTick) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return discovery->searchesStarted() > before; }, 5000));
     report(Camera(12345678, "10.20.0.42", 0));
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return tree().devices()[3]->connection.address.toQString() == QStringLiteral("10.20.0.42"); }, 5000));
+        [&] { return tree().devices()[3]->connection.address.toQString() == QStringLiteral("10.20.0.42"); },
+        5000));
     EXPECT_EQ(tree().devices()[3]->connection.port, 5050);
 }
 
@@ -458,7 +465,8 @@ TEST_F(DeviceAdminTest, DeleteStopsOnlyTheDevicesWindowsAndMovesTheOthersDown) {
     grid.OpenStream(lobby, StreamTarget{}, 1, -1);
     grid.OpenStream(yard, StreamTarget{}, 2, -1);
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return grid.view(0)->state() == ViewState::Live && grid.view(1)->state() == ViewState::Live; }, 5000));
+        [&] { return grid.view(0)->state() == ViewState::Live && grid.view(1)->state() == ViewState::Live; },
+        5000));
 
     select(root(0));
     ui.answers = {MessageAnswer::No};
@@ -503,7 +511,8 @@ TEST_F(DeviceAdminTest, ClearAsksAndOnYesLeavesAnEmptyListFile) {
 
 TEST_F(DeviceAdminTest, AnAddedDeviceIsInTheListFileAfterAQuestionlessClose) {
     openAdd();
-    typeManual(QStringLiteral("Gate"), QStringLiteral("10.1.2.3"), QStringLiteral("6000"), QStringLiteral("2"));
+    typeManual(QStringLiteral("Gate"), QStringLiteral("10.1.2.3"), QStringLiteral("6000"),
+               QStringLiteral("2"));
     editor()->UserEdit->setText(QStringLiteral("op"));
     editor()->PwdEdit->setText(QStringLiteral("pw"));
     pressOk();
@@ -512,7 +521,8 @@ TEST_F(DeviceAdminTest, AnAddedDeviceIsInTheListFileAfterAQuestionlessClose) {
     EXPECT_FALSE(form->isVisible());
     form.reset();
     const IniFile saved = IniFile::load(appDir + QLatin1String(kDeviceListFileName));
-    EXPECT_EQ(saved.readString(QStringLiteral("Gate"), QStringLiteral("Addr"), {}), QStringLiteral("10.1.2.3"));
+    EXPECT_EQ(saved.readString(QStringLiteral("Gate"), QStringLiteral("Addr"), {}),
+              QStringLiteral("10.1.2.3"));
     EXPECT_EQ(saved.readInt(QStringLiteral("Gate"), QStringLiteral("Port"), 0), 6000);
     EXPECT_EQ(saved.readInt(QStringLiteral("Gate"), QStringLiteral("ChnCount"), 0), 2);
     EXPECT_EQ(saved.readString(QStringLiteral("Gate"), QStringLiteral("User"), {}), QStringLiteral("op"));
