@@ -58,7 +58,7 @@ EditorRefusal CheckEditorValues(const EditorValues& values) {
     return EditorRefusal::None;
 }
 
-bool AddEditedDevice(DeviceTree& tree, const EditorValues& values) {
+bool AddEditedDevice(DeviceTree& tree, const EditorValues& values, std::int32_t searchState) {
     const QString name = TrimmedDeviceName(values.name);
     if (tree.DeviceNameExists(name)) return false;
     auto device = std::make_unique<DeviceNode>();
@@ -66,7 +66,7 @@ bool AddEditedDevice(DeviceTree& tree, const EditorValues& values) {
     device->parentId = 0;
     device->id = tree.nextDeviceId();
     device->name = name;
-    device->searchState = SearchState::AddedByHand;
+    device->searchState = searchState;
     applyConnection(device->connection, values);
     device->channelCount = static_cast<std::uint8_t>(values.channelCount & 0xFF);
     tree.AddDeviceWithChannels(std::move(device), values.channelCount);

@@ -37,7 +37,8 @@ EditorRefusal CheckEditorValues(const EditorValues& values);
 
 // Add mode: a new device with its channels, unless a device of that name (blanks trimmed) exists.
 // False when nothing was added.
-bool AddEditedDevice(DeviceTree& tree, const EditorValues& values);
+bool AddEditedDevice(DeviceTree& tree, const EditorValues& values,
+                     std::int32_t searchState = SearchState::AddedByHand);
 
 // Modify mode on the device node `node`: every device of its old name and every channel record of
 // its old address take the new values; the node shows the new name and exactly

@@ -24,22 +24,15 @@ int ApplyLanRows(DeviceTree& tree, const std::vector<LanCameraRow>& rows) {
         }
         // An ID the operator corrected into something the device list cannot hold adds nothing.
         if (!row.checked || !IsUsableSectionName(id)) continue;
-        auto device = std::make_unique<DeviceNode>();
-        device->kind = NodeKind::Device;
-        device->parentId = 0;
-        device->id = tree.nextDeviceId();
-        device->name = id;
-        device->searchState = SearchState::FoundOnLan;
-        device->connection.address = row.ip;
-        device->connection.port = port;
-        device->connection.netType = 1;
-        device->connection.serverType = 2;
-        device->connection.deviceType = DeviceType::NetworkCamera;
-        device->connection.userName = row.user.trimmed();
-        device->connection.password = row.password.trimmed();
-        device->channelCount = 1;
-        tree.AddDeviceWithChannels(std::move(device), 1);
-        ++added;
+        EditorValues camera;
+        camera.name = id;
+        camera.address = row.ip;
+        camera.port = port;
+        camera.userName = row.user.trimmed();
+        camera.password = row.password.trimmed();
+        camera.channelCount = 1;
+        camera.deviceType = DeviceType::NetworkCamera;
+        if (AddEditedDevice(tree, camera, SearchState::FoundOnLan)) ++added;
     }
     return added;
 }

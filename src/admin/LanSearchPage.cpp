@@ -96,6 +96,10 @@ TLanSearchPage::TLanSearchPage(LanSearchContext context, QWidget* parent)
     connect(FindBtn, &QPushButton::clicked, this, &TLanSearchPage::FindBtnClick);
     connect(AutoFindBtnOK, &QPushButton::clicked, this, &TLanSearchPage::AutoFindBtnOKClick);
     connect(AutoFindNoBtn, &QPushButton::clicked, this, &TLanSearchPage::cancelClicked);
+
+    searchDeadline_.setSingleShot(true);
+    searchDeadline_.setInterval(kSearchDeadlineMs);
+    connect(&searchDeadline_, &QTimer::timeout, this, [this] { OnDialogSearchResult(nullptr, SearchDone); });
 }
 
 TLanSearchPage::~TLanSearchPage() {
@@ -134,10 +138,12 @@ void TLanSearchPage::FindBtnClick() {
     }
     AutoFindBtnOK->setEnabled(false);
     AutoFindNoBtn->setEnabled(false);
+    searchDeadline_.start();
 }
 
 void TLanSearchPage::OnDialogSearchResult(const DiscoveredCamera* camera, std::int32_t code) {
     if (code == SearchDone) {
+        searchDeadline_.stop();
         AutoFindBtnOK->setEnabled(true);
         AutoFindNoBtn->setEnabled(true);
         searching_ = false;

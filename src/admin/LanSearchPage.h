@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -41,6 +42,10 @@ public:
 
     LanCameraList& list() { return *list_; }
     bool searching() const { return searching_; }
+    // Ends a search whose SearchDone never comes (a library that lost it), so that OK and Cancel do
+    // not stay disabled for good.
+    QTimer& searchDeadline() { return searchDeadline_; }
+    static constexpr int kSearchDeadlineMs = 30000;
     int camerasFound() const { return found_; }
 
     QGroupBox* GroupBox5 = nullptr;
@@ -82,6 +87,7 @@ private:
     LanSearchContext context_;
     LanCameraList* list_ = nullptr;
     std::shared_ptr<CallbackRelay> relay_;
+    QTimer searchDeadline_;
     bool searching_ = false;
     // True while one camera is being added; a report that finds it set is dropped.
     bool searchBusy_ = false;

@@ -18,6 +18,7 @@
 #include "doubles/ScriptedUiServices.h"
 #include "platform/AudioMixer.h"
 #include "platform/IniFile.h"
+#include "support/ProgramEnvironment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -151,23 +152,13 @@ TEST_F(DeviceAdminE2E, AnEditorDeviceIsInTheListFileAfterACleanClose) {
 // device list file after each of the stop signals.
 TEST_F(DeviceAdminE2E, StopSignalsEndTheProgramAsAConfirmedCloseDoes) {
     ASSERT_TRUE(devsim.start(Cameras(devsim))) << devsim.errorString().toStdString();
-    for (const char* sub : {"app", "drive", "config", "data", "runtime"})
-        QDir().mkpath(dir.file(QLatin1String(sub)));
-    QFile::setPermissions(dir.file(QStringLiteral("runtime")),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QProcessEnvironment environment = ProgramEnvironment(dir);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("strovik.discovery.info=true"));
     dir.write(QStringLiteral("app/Strovik.ini"),
               QStringLiteral("[LanSearch]\nProbeAddress=%1\nProbePort=%2\nListenMs=600\n")
                   .arg(QString::fromStdString(devsim.address(1)))
                   .arg(DevsimProcess::kDiscoveryPort)
                   .toUtf8());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("strovik.discovery.info=true"));
-    environment.insert(QStringLiteral("STROVIK_APPDIR"), dir.file(QStringLiteral("app")));
-    environment.insert(QStringLiteral("STROVIK_DRIVE"), dir.file(QStringLiteral("drive")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.file(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.file(QStringLiteral("runtime")));
     const QString listPath = dir.file(QStringLiteral("app/")) + QLatin1String(kDeviceListFileName);
 
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {

@@ -387,6 +387,16 @@ TEST_F(DeviceAdminTest, LanSearchListsEachCameraOnceAndShowsItsProgress) {
     EXPECT_TRUE(lanPage().AutoFindNoBtn->isEnabled());
 }
 
+TEST_F(DeviceAdminTest, ASearchWhoseEndNeverComesEndsAtItsDeadline) {
+    openAdd();
+    lanPage().searchDeadline().setInterval(50);
+    QTest::mouseClick(lanPage().FindBtn, Qt::LeftButton);
+    ASSERT_FALSE(lanPage().AutoFindBtnOK->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return lanPage().AutoFindBtnOK->isEnabled(); }, 5000));
+    EXPECT_TRUE(lanPage().AutoFindNoBtn->isEnabled());
+    EXPECT_FALSE(lanPage().searching());
+}
+
 TEST_F(DeviceAdminTest, LanOkRefreshesKnownDevicesAndAddsOnlyCheckedNewOnes) {
     openAdd();
     QTest::mouseClick(lanPage().FindBtn, Qt::LeftButton);
