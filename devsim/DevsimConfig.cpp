@@ -231,6 +231,8 @@ SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
     DiscoveryIdentity& identity = device.discovery;
     identity.deviceId =
         static_cast<std::int32_t>(reader.number(QStringLiteral("DeviceId"), 0, 0, 0x7FFFFFFF));
+    identity.ipText =
+        reader.text(QStringLiteral("DiscoveryIp"), QString::fromStdString(device.address)).toStdString();
     identity.mac = reader.text(QStringLiteral("Mac"), QStringLiteral("02:00:00:00:00:01")).toStdString();
     identity.mask = reader.text(QStringLiteral("Mask"), QString::fromStdString(identity.mask)).toStdString();
     identity.videoPort =

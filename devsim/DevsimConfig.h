@@ -34,6 +34,7 @@ struct CatalogueEntry {
 
 struct DiscoveryIdentity {
     std::int32_t deviceId = 0;  // 0: the device does not answer discovery probes
+    std::string ipText;         // the address the answer gives; the device's Address by default
     std::string mac;
     std::string mask = "255.0.0.0";
     std::int32_t videoPort = 0;

@@ -9,13 +9,19 @@ namespace {
 // How often the thread looks for a stop while no probe comes.
 constexpr UdpSocket::Milliseconds kReceiveSlice{100};
 
-DiscoveryAnswer AnswerFor(const SimulatedDevice& device, std::uint32_t searchId) {
+std::vector<DiscoveryIdentity> IdentitiesOf(const std::vector<SimulatedDevice>& devices) {
+    std::vector<DiscoveryIdentity> identities;
+    for (const SimulatedDevice& device : devices)
+        if (device.discovery.deviceId != 0) identities.push_back(device.discovery);
+    return identities;
+}
+
+DiscoveryAnswer AnswerFor(const DiscoveryIdentity& identity, std::uint32_t searchId) {
     DiscoveryAnswer answer{};
     answer.searchId = searchId;
     IpcSearchRecord& camera = answer.camera;
-    const DiscoveryIdentity& identity = device.discovery;
     camera.macText = identity.mac;
-    camera.ipText = device.address;
+    camera.ipText = identity.ipText;
     camera.maskText = identity.mask;
     camera.videoPort = identity.videoPort;
     camera.deviceId = identity.deviceId;
@@ -28,7 +34,13 @@ DiscoveryAnswer AnswerFor(const SimulatedDevice& device, std::uint32_t searchId)
 
 DiscoveryResponder::DiscoveryResponder(UdpSocket socket, const std::vector<SimulatedDevice>& devices,
                                        EventLog& log)
-    : socket_(std::move(socket)), devices_(devices), log_(log) {}
+    : socket_(std::move(socket)), identities_(IdentitiesOf(devices)), log_(log) {}
+
+void DiscoveryResponder::replaceIdentities(const std::vector<SimulatedDevice>& devices) {
+    std::vector<DiscoveryIdentity> fresh = IdentitiesOf(devices);
+    std::lock_guard lock(mutex_);
+    identities_ = std::move(fresh);
+}
 
 DiscoveryResponder::~DiscoveryResponder() {
     stop();
@@ -56,10 +68,14 @@ void DiscoveryResponder::run(std::stop_token stop) {
             LogLine("discovery-bad-datagram").add("peer", source).add("length", size).writeTo(log_);
             continue;
         }
+        std::vector<DiscoveryIdentity> identities;
+        {
+            std::lock_guard lock(mutex_);
+            identities = identities_;
+        }
         int answered = 0;
-        for (const SimulatedDevice& device : devices_) {
-            if (device.discovery.deviceId == 0) continue;
-            const DiscoveryAnswer answer = AnswerFor(device, probe->searchId);
+        for (const DiscoveryIdentity& identity : identities) {
+            const DiscoveryAnswer answer = AnswerFor(identity, probe->searchId);
             answered += socket_.sendTo(from, &answer, sizeof answer) ? 1 : 0;
         }
         LogLine("discovery-probe").add("peer", source).add("answered", answered).writeTo(log_);

@@ -4,6 +4,7 @@
 #include "EventLog.h"
 #include "devicelibs/discovery/UdpSocket.h"
 
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -14,6 +15,9 @@ namespace strovik::devsim {
 class DiscoveryResponder final {
 public:
     DiscoveryResponder(UdpSocket socket, const std::vector<SimulatedDevice>& devices, EventLog& log);
+
+    // Any thread: later probes are answered with the identities of devices (a reloaded config).
+    void replaceIdentities(const std::vector<SimulatedDevice>& devices);
     ~DiscoveryResponder();
 
     void start();
@@ -23,7 +27,8 @@ private:
     void run(std::stop_token stop);
 
     UdpSocket socket_;
-    const std::vector<SimulatedDevice>& devices_;
+    std::mutex mutex_;  // guards identities_
+    std::vector<DiscoveryIdentity> identities_;
     EventLog& log_;
     std::jthread thread_;
 };

@@ -78,6 +78,10 @@ bool Simulator::start(std::string* error) {
     return true;
 }
 
+void Simulator::reloadDiscovery(const DevsimConfig& fresh) {
+    if (discovery_) discovery_->replaceIdentities(fresh.devices);
+}
+
 void Simulator::stop() {
     if (discovery_) discovery_->stop();
     for (const auto& server : servers_) server->stop();

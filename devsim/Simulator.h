@@ -22,6 +22,8 @@ public:
 
     // Prepares recordings and opens every port; false with *error when a port cannot be had.
     bool start(std::string* error);
+    // Later discovery answers carry the identities of fresh's devices (SIGUSR1 reloads the config).
+    void reloadDiscovery(const DevsimConfig& fresh);
     // Closes every port and session and joins every thread.
     void stop();
 

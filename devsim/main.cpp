@@ -12,13 +12,14 @@
 
 namespace {
 
-// SIGTERM and SIGINT are blocked in every thread and taken by sigwait on the main thread, so that a
-// signal can never interrupt a session thread halfway.
+// SIGTERM, SIGINT and SIGUSR1 are blocked in every thread and taken by sigwait on the main thread,
+// so that a signal can never interrupt a session thread halfway.
 sigset_t BlockStopSignals() {
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGTERM);
     sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
     return signals;
@@ -57,7 +58,17 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     int signal = 0;
-    sigwait(&stopSignals, &signal);
+    // SIGUSR1 reads the config file again and gives the discovery answers its identities: a test
+    // moves a camera to another address while the client runs.
+    while (sigwait(&stopSignals, &signal) == 0 && signal == SIGUSR1) {
+        const auto fresh = LoadDevsimConfig(QString::fromLocal8Bit(argv[1]), &error);
+        if (!fresh) {
+            LogLine("discovery-reload-failed").add("error", error).writeTo(log);
+            continue;
+        }
+        simulator.reloadDiscovery(*fresh);
+        LogLine("discovery-reloaded").add("devices", fresh->devices.size()).writeTo(log);
+    }
     simulator.stop();
     LogLine("stopped").add("signal", signal).writeTo(log);
     return 0;

@@ -1,11 +1,20 @@
 #include "app/LanAutoSearch.h"
 
-#include "app/CallbackRelay.h"
+#include "admin/DiscoveredCamera.h"
+#include "admin/LanCameraAdding.h"
 #include "app/MainWindowState.h"
 #include "devicelibs/DiscoveryLibrary.h"
-#include "devices/Functions.h"
+#include "platform/CallbackRelay.h"
+
+#include <QLoggingCategory>
 
 namespace strovik {
+
+namespace {
+
+Q_LOGGING_CATEGORY(discoveryLog, "strovik.discovery", QtWarningMsg)
+
+}  // namespace
 
 LanAutoSearch::LanAutoSearch(MainWindowState& state, std::shared_ptr<DiscoveryLibrary> library, QObject* parent)
     : QObject(parent), state_(state), library_(std::move(library)), relay_(std::make_shared<CallbackRelay>(this)) {
@@ -32,14 +41,10 @@ void LanAutoSearch::StartSearch() {
 }
 
 void LanAutoSearch::OnAutoSearchResult(std::int32_t deviceId, const QString& address, std::int32_t videoPort) {
-    const QString name = QString::number(deviceId);
-    const QString domainName = name + QLatin1Char('.') + QLatin1String(kVendorDdnsDomain);
-    const auto port = static_cast<std::uint16_t>(videoPort);
-    if (state_.tree.DeviceNameExists(name)) {
-        state_.tree.ApplyLanDiscovery(name, address, port);
-    } else if (state_.tree.DeviceNameExists(domainName)) {
-        state_.tree.ApplyLanDiscovery(domainName, address, port);
-    }
+    const QString name = DeviceNameForCamera(state_.tree, QString::number(deviceId));
+    // A camera that gives no usable port keeps the factory port, as the LAN page lists it.
+    if (!name.isEmpty() && state_.tree.ApplyLanDiscovery(name, address, CameraVideoPort(videoPort)))
+        qCInfo(discoveryLog) << "refreshed" << name << "at" << address;
 }
 
 }  // namespace strovik

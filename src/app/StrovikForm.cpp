@@ -1,8 +1,8 @@
 #include "app/StrovikForm.h"
 
+#include "admin/DeviceCommands.h"
 #include "app/Artwork.h"
 #include "app/BottomBar.h"
-#include "app/CallbackRelay.h"
 #include "app/DeviceListPage.h"
 #include "app/DeviceListSaving.h"
 #include "app/LanAutoSearch.h"
@@ -26,6 +26,7 @@
 #include "liveview/VolumeCtrl.h"
 #include "platform/AudioMixer.h"
 #include "platform/BackgroundCalls.h"
+#include "platform/CallbackRelay.h"
 #include "platform/UiServices.h"
 #include "recordings/RecordFileList.h"
 #include "recordings/RecordSearch.h"
@@ -126,6 +127,7 @@ void TStrovikForm::createControls() {
         LoginViews{*this, *loginPage_, *notebook_, *bottomBar_, *grid_, *recordPage_, *fileList_});
     connectLiveView();
     connectRecordSearch();
+    connectDeviceCommands();
 }
 
 void TStrovikForm::connectRecordSearch() {
@@ -186,6 +188,39 @@ void TStrovikForm::createPtzControl() {
         PtzControl::Context{state_.tree, state_, library, *services_.ui, this, state_.strings, selectedWindow});
     connect(ptzPage_, &TPtzPage::ptzPressed, ptz_.get(), &PtzControl::BtnUpMouseDown);
     connect(ptzPage_, &TPtzPage::ptzReleased, ptz_.get(), &PtzControl::BtnUpMouseUp);
+}
+
+void TStrovikForm::connectDeviceCommands() {
+    DeviceCommandHooks hooks;
+    hooks.stopWindowsOf = [this](const QString& address) {
+        for (int i = 0; i < grid_->layout(); ++i)
+            if (grid_->view(i)->connection().address.toQString() == address) grid_->StopWindow(i + 1);
+    };
+    hooks.stopAllWindows = [this] {
+        for (int n = 1; n <= kGridWindowCount; ++n) grid_->StopWindow(n);
+    };
+    hooks.removeFromDevList = [this](const QString& name) {
+        for (int i = recordPage_->DevList->count() - 1; i >= 0; --i)
+            if (recordPage_->DevList->itemText(i) == name) recordPage_->DevList->removeItem(i);
+    };
+    hooks.clearDevList = [this] { recordPage_->DevList->clear(); };
+    hooks.cancelOpenings = [this] { opening_->Cancel(); };
+    hooks.selectedNode = [this] { return deviceListPage_->currentNode(); };
+    deviceCommands_ = std::make_unique<TDeviceCommands>(
+        EditorContext{state_.tree, state_.strings, *services_.ui, services_.libraries.discovery},
+        TDeviceCommands::Controls{deviceListPage_->BtnAddServer, deviceListPage_->BtnDelServer,
+                                  autoSearch_->timer(), this},
+        std::move(hooks));
+    TDeviceCommands* commands = deviceCommands_.get();
+    connect(deviceListPage_->BtnAddServer, &QPushButton::clicked, commands,
+            &TDeviceCommands::BtnAddServerClick);
+    connect(deviceListPage_->BtnDelServer, &QPushButton::clicked, commands,
+            &TDeviceCommands::BtnDelServerClick);
+    connect(bottomBar_->FindDevBtn, &QToolButton::clicked, commands, &TDeviceCommands::FindDevBtnClick);
+    connect(deviceListPage_->findChild<QAction*>(QStringLiteral("N_Modify")), &QAction::triggered, commands,
+            &TDeviceCommands::N_ModifyClick);
+    connect(deviceListPage_->findChild<QAction*>(QStringLiteral("NClearAll")), &QAction::triggered, commands,
+            &TDeviceCommands::NClearAllClick);
 }
 
 void TStrovikForm::FormCreate() {
@@ -330,7 +365,16 @@ void TStrovikForm::NotebookToolsPageChanged(int page) {
     if (page != 0) loginPage_->cbxServerAddr->hidePopup();
 }
 
+void TStrovikForm::CloseWithoutQuestion() {
+    closeConfirmed_ = true;
+    close();
+}
+
 void TStrovikForm::closeEvent(QCloseEvent* event) {
+    if (closeConfirmed_) {
+        event->accept();
+        return;
+    }
     autoSearch_->timer().stop();
     const MessageAnswer answer = services_.ui->ShowMessage(
         this, MessageRequest{QLatin1String(kCaption), QLatin1String(kCloseQuestion), MessageIcon::Question,

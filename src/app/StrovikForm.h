@@ -20,6 +20,7 @@ class AudioMixer;
 class BackgroundCalls;
 class CallbackRelay;
 class ChannelOpening;
+class TDeviceCommands;
 class LanAutoSearch;
 class LoginController;
 class PtzControl;
@@ -81,9 +82,12 @@ public:
     RecordButtons& recordButtons() { return *recordButtons_; }
     RecordSearch& recordSearch() { return *recordSearch_; }
     PtzControl& ptz() { return *ptz_; }
+    TDeviceCommands& deviceCommands() { return *deviceCommands_; }
 
     // A second start asked for the window: shown (also out of the tray), in front, active.
     void RestoreFromOtherInstance();
+    // Closes as a confirmed close does, without the question: a stop signal or the session ending.
+    void CloseWithoutQuestion();
     // Places every region and control for the window's current size.
     void LayoutMainWindow();
 
@@ -101,6 +105,7 @@ private:
     void connectLiveView();
     void connectRecordSearch();
     void createPtzControl();
+    void connectDeviceCommands();
     void registerLibraryCallbacks();
     void NotebookToolsPageChanged(int page);
     void OnCommandReceive(std::int32_t handle, const QByteArray& message);
@@ -134,6 +139,8 @@ private:
     std::unique_ptr<RecordButtons> recordButtons_;
     std::unique_ptr<ChannelOpening> opening_;
     std::unique_ptr<RecordSearch> recordSearch_;
+    std::unique_ptr<TDeviceCommands> deviceCommands_;
+    bool closeConfirmed_ = false;
 };
 
 }  // namespace strovik

@@ -1,21 +1,27 @@
 // Program entry: one running copy per user. A second start brings the running window to the front
 // and ends at once; the first creates the main window and runs until it is closed.
+#include "admin/DeviceCommands.h"
+#include "admin/LanSearchPage.h"
+#include "admin/ServerInfoFrm.h"
 #include "app/Artwork.h"
 #include "app/ProgramLibraries.h"
 #include "app/StrovikForm.h"
 #include "app/ToolNotebook.h"
-#include "liveview/ChannelOpening.h"
 #include "devices/Functions.h"
+#include "liveview/ChannelOpening.h"
 #include "platform/AppDirectories.h"
 #include "platform/AudioMixer.h"
 #include "platform/QtUiServices.h"
 #include "platform/SingleInstance.h"
+#include "platform/StopSignals.h"
 #include "platform/SystemLanguage.h"
 
 #include <QApplication>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QSessionManager>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTimer>
 
 #include <chrono>
@@ -62,6 +68,15 @@ int main(int argc, char** argv) {
         form->RestoreFromOtherInstance();
         qCInfo(instanceLog) << "raised on request, visible:" << form->isVisible();
     });
+    // A stop signal or the end of the desktop session closes as a confirmed close does: windows
+    // stopped, recordings finished, the device list saved.
+    StopSignals stopSignals;
+    QObject::connect(&stopSignals, &StopSignals::stopRequested, form, [form](int signal) {
+        qCInfo(instanceLog) << "closing on signal" << signal;
+        form->CloseWithoutQuestion();
+    });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, form,
+                     [form](QSessionManager&) { form->CloseWithoutQuestion(); });
     form->show();
     form->setWindowState(form->windowState() | Qt::WindowMaximized);
     // Demos and screenshots: open a page of channels as the start-all command would.
@@ -72,6 +87,19 @@ int main(int argc, char** argv) {
             // The PTZ demo: the tool column shows the PTZ page, for the first window's camera.
             if (qEnvironmentVariableIntValue("STROVIK_PTZ_PAGE") > 0)
                 form->notebook().setCurrentPage(kPtzPage);
+        });
+    }
+    // Screenshots of the device editor: "lan" opens it on the LAN page and searches, "manual" on
+    // the manual page.
+    if (const QString page = qEnvironmentVariable("STROVIK_OPEN_EDITOR"); !page.isEmpty()) {
+        QTimer::singleShot(500, form, [form, page] {
+            form->deviceCommands().BtnAddServerClick();
+            TServerInfoFrm* editor = form->deviceCommands().editor();
+            if (page == QLatin1String("manual")) {
+                editor->PageControl1->setCurrentIndex(TServerInfoFrm::kPageManual);
+            } else {
+                editor->Dev_Find_Tab->FindBtnClick();
+            }
         });
     }
     const int result = QApplication::exec();

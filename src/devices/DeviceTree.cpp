@@ -42,6 +42,22 @@ void DeviceTree::releaseAll() {
     devices_.clear();
 }
 
+bool DeviceTree::RemoveDevice(TreeNode* node) {
+    if (!node || node->parent() || !node->isDevice()) return false;
+    const DeviceNode* record = node->record();
+    const auto position = std::find_if(devices_.begin(), devices_.end(),
+                                       [&](const auto& device) { return device.get() == record; });
+    // The node goes first: it points to the record.
+    model_.removeNode(node);
+    if (position != devices_.end()) devices_.erase(position);
+    return true;
+}
+
+void DeviceTree::ClearDevices() {
+    model_.clear();
+    devices_.clear();
+}
+
 void DeviceTree::RebuildTree(const LoggedInDevice* login) {
     releaseAll();
     if (!login) return;

@@ -53,6 +53,12 @@ public:
     // Gives the device named deviceName the address and port of a camera found on the LAN, marks it
     // found and replaces its channel nodes by one. False when nothing was updated.
     bool ApplyLanDiscovery(const QString& deviceName, const QString& address, std::uint16_t port);
+    // Deletes a device node with its children from the tree and its record from `devices` (the
+    // later devices move one position down). Its channel records stay in `channels` until the lists
+    // are rebuilt. False when node is not a top-level device node.
+    bool RemoveDevice(TreeNode* node);
+    // Deletes every device record and every tree node; `channels` keeps its records.
+    void ClearDevices();
     // Releases every record: lists, tree and tree-only channels.
     void releaseAll();
 

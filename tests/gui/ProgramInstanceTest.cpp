@@ -1,5 +1,6 @@
 // The program itself, started twice: the second start raises the first and ends with 0.
 // A copy that was killed does not keep the next one from starting.
+#include "support/ProgramEnvironment.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -39,17 +40,8 @@ private:
 
 TEST(ProgramInstance, SecondStartRaisesTheFirstAndExitsWithZero) {
     strovik::test::TempDir dir;
-    for (const char* sub : {"app", "drive", "config", "data", "runtime"}) QDir().mkpath(dir.file(QLatin1String(sub)));
-    QFile::setPermissions(dir.file(QStringLiteral("runtime")), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                                   QFileDevice::ExeOwner);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QProcessEnvironment environment = strovik::test::ProgramEnvironment(dir);
     environment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("strovik.instance.info=true"));
-    environment.insert(QStringLiteral("STROVIK_APPDIR"), dir.file(QStringLiteral("app")));
-    environment.insert(QStringLiteral("STROVIK_DRIVE"), dir.file(QStringLiteral("drive")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.file(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), dir.file(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir.file(QStringLiteral("runtime")));
 
     ProgramProcess first(environment);
     first.start();

@@ -1,0 +1,258 @@
+#include "admin/ServerInfoFrm.h"
+
+#include "admin/DeviceEditing.h"
+#include "admin/FieldValidators.h"
+#include "admin/LanSearchPage.h"
+#include "devices/DeviceTree.h"
+#include "devices/Functions.h"
+#include "platform/NamedControls.h"
+#include "platform/StringTable.h"
+#include "platform/UiServices.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace strovik {
+
+namespace {
+
+constexpr int kCaptionId = 7000;
+constexpr int kEmptyAddressId = 20;
+constexpr char kBadNameText[] =
+    "The device name cannot contain \"]\", begin with \"[\" or hold a line break: the device list could not "
+    "keep it.";
+constexpr char kTooLongText[] = "A text is longer than its device field holds.";
+
+template <typename Field>
+QLineEdit* fieldEdit(QWidget* parent, const char* name) {
+    auto* edit = MakeControl<QLineEdit>(parent, name);
+    edit->setValidator(new FieldTextValidator(Field::capacity, edit));
+    return edit;
+}
+
+QLineEdit* numberEdit(QWidget* parent, const char* name, int maximum, const QString& initial) {
+    auto* edit = MakeControl<QLineEdit>(parent, name);
+    edit->setValidator(new FieldNumberValidator(maximum, edit));
+    edit->setText(initial);
+    return edit;
+}
+
+QLabel* fixedLabel(QWidget* parent, const char* name, int width) {
+    auto* label = MakeControl<QLabel>(parent, name);
+    label->setFixedWidth(width);
+    return label;
+}
+
+}  // namespace
+
+std::int32_t& EditorCloseState() {
+    static std::int32_t state = 0;
+    return state;
+}
+
+TServerInfoFrm::TServerInfoFrm(EditorContext context, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
+      context_(std::move(context)) {
+    setObjectName(QStringLiteral("ServerInfoFrm"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setModal(true);
+    setFixedSize(kClientWidth, kClientHeight);
+
+    PageControl1 = MakeControl<QTabWidget>(this, "PageControl1");
+    auto* fill = new QVBoxLayout(this);
+    fill->setContentsMargins(4, 4, 4, 4);
+    fill->addWidget(PageControl1);
+    Dev_Add_Tab = createManualPage();
+    Dev_Find_Tab = new TLanSearchPage(
+        LanSearchContext{context_.tree, context_.strings, context_.ui, context_.discovery}, this);
+    PageControl1->addTab(Dev_Add_Tab, QString());
+    PageControl1->addTab(Dev_Find_Tab, QString());
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TServerInfoFrm::PageControl1Change);
+    connect(Dev_Find_Tab, &TLanSearchPage::treeAboutToChange, this, &TServerInfoFrm::treeAboutToChange);
+    connect(Dev_Find_Tab, &TLanSearchPage::okFinished, this, &QDialog::accept);
+    connect(Dev_Find_Tab, &TLanSearchPage::cancelClicked, this, &QDialog::reject);
+
+    addMode = true;
+    ApplyLanguage();
+    if (const QScreen* display = screen())
+        move(display->availableGeometry().center() - QPoint(kClientWidth / 2, kClientHeight / 2));
+}
+
+TServerInfoFrm::~TServerInfoFrm() = default;
+
+QWidget* TServerInfoFrm::createManualPage() {
+    auto* page = new QWidget(this);
+    page->setObjectName(QStringLiteral("Dev_Add_Tab"));
+    auto* column = new QVBoxLayout(page);
+
+    GroupBox1 = MakeControl<QGroupBox>(page, "GroupBox1");
+    auto* address = new QGridLayout(GroupBox1);
+    DevNameLabel = fixedLabel(GroupBox1, "DevNameLabel", 80);
+    DevNameEdit = fieldEdit<decltype(DeviceNode::name)>(GroupBox1, "DevNameEdit");
+    NetAddrLabel = fixedLabel(GroupBox1, "NetAddrLabel", 80);
+    ServerEdit = fieldEdit<decltype(ConnectionInfo::address)>(GroupBox1, "ServerEdit");
+    SrvDomain = MakeControl<QLineEdit>(GroupBox1, "SrvDomain");
+    SrvDomain->setText(QLatin1String(kVendorDdnsDomain));
+    NetPortLabel = fixedLabel(GroupBox1, "NetPortLabel", 80);
+    PortEdit = numberEdit(GroupBox1, "PortEdit", 65535, QString::number(kDefaultDevicePort));
+    address->addWidget(DevNameLabel, 0, 0);
+    address->addWidget(DevNameEdit, 0, 1, 1, 3);
+    address->addWidget(NetAddrLabel, 1, 0);
+    address->addWidget(ServerEdit, 1, 1);
+    address->addWidget(new QLabel(QStringLiteral("."), GroupBox1), 1, 2);
+    address->addWidget(SrvDomain, 1, 3);
+    address->addWidget(NetPortLabel, 2, 0);
+    address->addWidget(PortEdit, 2, 1);
+    connect(ServerEdit, &QLineEdit::textChanged, this, &TServerInfoFrm::ServerEditChange);
+
+    GroupBox2 = MakeControl<QGroupBox>(page, "GroupBox2");
+    auto* login = new QGridLayout(GroupBox2);
+    UserLabel = fixedLabel(GroupBox2, "UserLabel", 70);
+    UserEdit = fieldEdit<decltype(ConnectionInfo::userName)>(GroupBox2, "UserEdit");
+    UserEdit->setText(QStringLiteral("admin"));
+    PwdLabel = fixedLabel(GroupBox2, "PwdLabel", 70);
+    PwdEdit = fieldEdit<decltype(ConnectionInfo::password)>(GroupBox2, "PwdEdit");
+    PwdEdit->setEchoMode(QLineEdit::Password);
+    login->addWidget(UserLabel, 0, 0);
+    login->addWidget(UserEdit, 0, 1);
+    login->addWidget(PwdLabel, 1, 0);
+    login->addWidget(PwdEdit, 1, 1);
+
+    GroupBox3 = MakeControl<QGroupBox>(page, "GroupBox3");
+    auto* info = new QGridLayout(GroupBox3);
+    DevTypeLabel = fixedLabel(GroupBox3, "DevTypeLabel", 100);
+    DeviceTypeList = MakeControl<QComboBox>(GroupBox3, "DeviceTypeList");
+    ChCntLabel = fixedLabel(GroupBox3, "ChCntLabel", 100);
+    ChCntEdit = numberEdit(GroupBox3, "ChCntEdit", 255, QStringLiteral("1"));
+    info->addWidget(DevTypeLabel, 0, 0);
+    info->addWidget(DeviceTypeList, 0, 1);
+    info->addWidget(ChCntLabel, 1, 0);
+    info->addWidget(ChCntEdit, 1, 1);
+    connect(DeviceTypeList, &QComboBox::activated, this, &TServerInfoFrm::DeviceTypeListChange);
+
+    GroupBox4 = MakeControl<QGroupBox>(page, "GroupBox4");
+    auto* help = new QVBoxLayout(GroupBox4);
+    Help1Label = fixedLabel(GroupBox4, "Help1Label", 420);
+    Help1Label->setWordWrap(true);
+    Help1Label->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
+    help->addWidget(Help1Label);
+
+    OKBtn = MakeControl<QPushButton>(page, "OKBtn");
+    CancelBtn = MakeControl<QPushButton>(page, "CancelBtn");
+    OKBtn->setDefault(true);
+    connect(OKBtn, &QPushButton::clicked, this, [this] {
+        OKBtnClick();
+        done(Accepted);
+    });
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+
+    for (QWidget* group : {static_cast<QWidget*>(GroupBox1), static_cast<QWidget*>(GroupBox2),
+                           static_cast<QWidget*>(GroupBox3), static_cast<QWidget*>(GroupBox4)})
+        column->addWidget(group);
+    column->addStretch(1);
+    column->addLayout(buttons);
+    return page;
+}
+
+void TServerInfoFrm::ApplyLanguage() {
+    const StringTable& s = context_.strings;
+    PageControl1->setTabText(kPageManual, s.Lookup(6021));
+    PageControl1->setTabText(kPageLan, s.Lookup(6022));
+    GroupBox1->setTitle(s.Lookup(6002));
+    DevNameLabel->setText(s.Lookup(6015));
+    NetAddrLabel->setText(s.Lookup(6006));
+    NetPortLabel->setText(s.Lookup(6007));
+    GroupBox2->setTitle(s.Lookup(6003));
+    UserLabel->setText(s.Lookup(6008));
+    PwdLabel->setText(s.Lookup(6009));
+    GroupBox3->setTitle(s.Lookup(6004));
+    DevTypeLabel->setText(s.Lookup(6010));
+    ChCntLabel->setText(s.Lookup(6011));
+    GroupBox4->setTitle(s.Lookup(6005));
+    Help1Label->setText(s.Lookup(6012));
+    OKBtn->setText(s.Lookup(1253));
+    CancelBtn->setText(s.Lookup(2010));
+    DeviceTypeList->clear();
+    DeviceTypeList->addItems({s.Lookup(1250), s.Lookup(1251), s.Lookup(1252)});
+    DeviceTypeList->setCurrentIndex(DeviceType::NetworkCamera);
+    Dev_Find_Tab->ApplyLanguage();
+}
+
+void TServerInfoFrm::setEditNode(DeviceTreeModel::TreeNode* node) {
+    editIndex_ = QPersistentModelIndex(context_.tree.model().indexOf(node));
+}
+
+void TServerInfoFrm::ServerEditChange() {
+    const bool hasDot = ServerEdit->text().contains(QLatin1Char('.'));
+    SrvDomain->setText(hasDot ? QString() : QLatin1String(kVendorDdnsDomain));
+    SrvDomain->setEnabled(!hasDot);
+}
+
+void TServerInfoFrm::DeviceTypeListChange(int type) {
+    if (!addMode) return;
+    const TypeDefaults defaults = DefaultsForType(type);
+    ChCntEdit->setText(defaults.channelCount);
+    UserEdit->setText(defaults.userName);
+    PwdEdit->setText(defaults.password);
+}
+
+void TServerInfoFrm::PageControl1Change(int page) {
+    if (page == kPageManual) DeviceTypeList->setCurrentIndex(DeviceType::NetworkCamera);
+}
+
+void TServerInfoFrm::OKBtnClick() {
+    EditorValues values;
+    values.name = DevNameEdit->text();
+    const QString typed = ServerEdit->text();
+    EditorCloseState() = 1;
+    values.port = PortEdit->text().isEmpty() ? kDefaultDevicePort
+                                             : static_cast<std::uint16_t>(PortEdit->text().toUInt());
+    values.userName = UserEdit->text();
+    values.password = PwdEdit->text();
+    values.channelCount = ChCntEdit->text().isEmpty() ? 1 : ChCntEdit->text().toInt();
+    values.deviceType = static_cast<std::uint8_t>(std::max(DeviceTypeList->currentIndex(), 0));
+
+    if (!typed.isEmpty()) {
+        values.address = CompleteEditorAddress(typed, SrvDomain->text());
+        // A name of blanks alone would be an empty section: the device takes its address instead.
+        if (TrimmedDeviceName(values.name).isEmpty()) values.name = values.address;
+    }
+    const EditorRefusal refusal = CheckEditorValues(values);
+    if (refusal != EditorRefusal::None) {
+        const QString text = refusal == EditorRefusal::EmptyAddress ? context_.strings.Lookup(kEmptyAddressId)
+                             : refusal == EditorRefusal::BadSectionName ? QLatin1String(kBadNameText)
+                                                                        : QLatin1String(kTooLongText);
+        context_.ui.ShowMessage(this, MessageRequest{context_.strings.Lookup(kCaptionId), text,
+                                                     MessageIcon::Warning, MessageButtons::Ok});
+        EditorCloseState() = -1;
+        return;
+    }
+
+    Q_EMIT treeAboutToChange();
+    if (addMode) {
+        AddEditedDevice(context_.tree, values);
+        return;
+    }
+    DeviceTreeModel& model = context_.tree.model();
+    DeviceTreeModel::TreeNode* node = editIndex_.isValid() ? model.nodeAt(editIndex_) : nullptr;
+    if (node && node->isDevice()) ModifyDevice(context_.tree, *node, values);
+}
+
+void TServerInfoFrm::done(int result) {
+    if (result != Rejected && EditorCloseState() <= 0) return;
+    QDialog::done(result);
+}
+
+}  // namespace strovik
