@@ -19,6 +19,7 @@
 #include "devicelibs/TcpClientLibrary.h"
 #include "devices/DeviceInfoQuery.h"
 #include "devices/Functions.h"
+#include "devices/Verification.h"
 #include "liveview/ChannelOpening.h"
 #include "liveview/RecordButtons.h"
 #include "liveview/ViewForm.h"
@@ -26,6 +27,8 @@
 #include "platform/AudioMixer.h"
 #include "platform/BackgroundCalls.h"
 #include "platform/UiServices.h"
+#include "recordings/FormDownLoad.h"
+#include "recordings/TransferRouter.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -39,8 +42,8 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTcpSocket>
-#include <QTreeView>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -67,9 +70,11 @@ TStrovikForm::TStrovikForm(MainWindowServices services, QWidget* parent)
     const DeviceLibraries& libraries = services_.libraries;
     if (!libraries.tcpClient || !libraries.videoClient || !libraries.streamPlayer || !services_.ui)
         throw std::invalid_argument(
-            "the main window needs the device TCP client, video client and stream player libraries and the UI "
+            "the main window needs the device TCP client, video client and stream player libraries and the "
+            "UI "
             "services");
     calls_ = std::make_unique<BackgroundCalls>();
+    transfers_ = std::make_unique<TransferRouter>(*libraries.tcpClient, state_.transferLock);
     setObjectName(QStringLiteral("StrovikForm"));
     setWindowTitle(QLatin1String(kCaption));
     setWindowIcon(ApplicationIcon());
@@ -89,9 +94,14 @@ void TStrovikForm::createControls() {
     panelFloor_ = new QWidget(this);
     panelFloor_->setObjectName(QStringLiteral("PanelFloor"));
     grid_ = new TViewForm(LiveViewServices{services_.libraries.videoClient.get(),
-                                           services_.libraries.streamPlayer.get(), &state_.strings,
-                                           &state_.language.languageLoaded, services_.ui, calls_.get(),
-                                           services_.recordRotation},
+                                           services_.libraries.streamPlayer.get(),
+                                           &state_.strings,
+                                           &state_.language.languageLoaded,
+                                           services_.ui,
+                                           calls_.get(),
+                                           services_.recordRotation,
+                                           transfers_.get(),
+                                           {}},
                           panelFloor_);
     fillLayout(panelFloor_)->addWidget(grid_);
 
@@ -101,6 +111,8 @@ void TStrovikForm::createControls() {
     fillLayout(panelRight_)->addWidget(notebook_);
 
     fileList_ = new TRecordFileList(this);
+    connect(fileList_, &TRecordFileList::playRequested, this, &TStrovikForm::PlaySelectedRecord);
+    connect(fileList_, &TRecordFileList::backupRequested, this, &TStrovikForm::NBackupClick);
     loginPage_ = new TLoginPage;
     deviceListPage_ = new TDeviceListPage(state_);
     recordPage_ = new TRecordPage(state_, *fileList_);
@@ -120,21 +132,21 @@ void TStrovikForm::createControls() {
     autoSearch_ = new LanAutoSearch(state_, services_.libraries.discovery, this);
 
     login_ = std::make_unique<LoginController>(
-        state_, *services_.libraries.tcpClient, *services_.ui, LoginSettings(services_.appDir, services_.loginStore),
-        *autoSearch_, *controlSocket_,
+        state_, *services_.libraries.tcpClient, *services_.ui,
+        LoginSettings(services_.appDir, services_.loginStore), *autoSearch_, *controlSocket_,
         LoginViews{*this, *loginPage_, *notebook_, *bottomBar_, *grid_, *recordPage_, *fileList_});
     connectLiveView();
 }
 
 void TStrovikForm::connectLiveView() {
-    recordButtons_ = std::make_unique<RecordButtons>(
-        RecordButtons::Controls{bottomBar_->RecAllBtn, bottomBar_->RecChnBtn}, *grid_, state_, state_.strings,
-        *services_.ui, this);
+    recordButtons_ =
+        std::make_unique<RecordButtons>(RecordButtons::Controls{bottomBar_->RecAllBtn, bottomBar_->RecChnBtn},
+                                        *grid_, state_, state_.strings, *services_.ui, this);
     QAction* upPage = bottomBar_->findChild<QAction*>(QStringLiteral("NUpPage"));
     QAction* downPage = bottomBar_->findChild<QAction*>(QStringLiteral("NDownPage"));
     opening_ = std::make_unique<ChannelOpening>(
-        ChannelOpening::Context{state_.tree, state_, state_, state_.strings, *services_.libraries.tcpClient, *grid_,
-                                *recordButtons_, upPage, downPage},
+        ChannelOpening::Context{state_.tree, state_, state_, state_.strings, *services_.libraries.tcpClient,
+                                *grid_, *recordButtons_, upPage, downPage},
         *calls_);
 
     ChannelOpening* opening = opening_.get();
@@ -182,7 +194,8 @@ void TStrovikForm::FormCreate() {
 
     state_.language = LoadLanguage(state_.appDir, services_.systemLanguageId, state_.strings);
     ApplyLanguageFonts(*this, state_.language);
-    ApplyLanguageCaptions(*this, *notebook_, *recordPage_->CmbType, state_.strings, state_.language.languageLoaded);
+    ApplyLanguageCaptions(*this, *notebook_, *recordPage_->CmbType, state_.strings,
+                          state_.language.languageLoaded);
 
     login_->ApplyLoginState();
     registerLibraryCallbacks();
@@ -201,9 +214,8 @@ void TStrovikForm::openVolumeControl() {
         // Only the operator's moves reach the sound card; the start position leaves its level alone.
         slider->setValue(range.position);
     }
-    connect(slider, &QSlider::valueChanged, this, [this](int value) {
-        volumeControl_->SetVolume(static_cast<std::uint32_t>(std::max(value, 0)));
-    });
+    connect(slider, &QSlider::valueChanged, this,
+            [this](int value) { volumeControl_->SetVolume(static_cast<std::uint32_t>(std::max(value, 0))); });
 }
 
 void TStrovikForm::registerLibraryCallbacks() {
@@ -221,6 +233,30 @@ void TStrovikForm::OnCommandReceive(std::int32_t handle, const QByteArray& messa
     HandleDeviceInfoMessage(*services_.libraries.tcpClient, state_, state_.tree,
                             reinterpret_cast<const std::uint8_t*>(message.constData()),
                             static_cast<std::size_t>(message.size()));
+}
+
+void TStrovikForm::PlaySelectedRecord(const QString& fileName) {
+    if (fileName.isEmpty() || state_.resultAddress.isEmpty()) return;
+    grid_->PlayRemoteRecord(TFileInfo{fileName, state_.resultAddress},
+                            static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset));
+}
+
+void TStrovikForm::NBackupClick(const QString& fileName) {
+    if (downloadDialog_ || fileName.trimmed().isEmpty()) return;
+    downloadDialog_ = new TFormDownLoad(
+        DownloadServices{transfers_.get(), services_.libraries.streamPlayer.get(), &state_.strings,
+                         state_.language.languageLoaded, services_.ui, calls_.get()},
+        this);
+    downloadDialog_->remoteName = fileName.trimmed();
+    downloadDialog_->remoteAddress = state_.resultAddress;
+    downloadDialog_->remotePort = static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset);
+    // Modal to the main window, without a nested event loop; freed when it closes.
+    connect(downloadDialog_, &QDialog::finished, this, [this] {
+        downloadDialog_->deleteLater();
+        downloadDialog_ = nullptr;
+    });
+    downloadDialog_->setWindowModality(Qt::WindowModal);
+    downloadDialog_->show();
 }
 
 void TStrovikForm::showEvent(QShowEvent* event) {
@@ -251,7 +287,8 @@ void TStrovikForm::showStoredLogin(bool vendorServer) {
         return;
     }
     fillHistory(QLatin1Char('.') + QLatin1String(kVendorDdnsDomain));
-    loginPage_->NetPort->setText(QString::number(state_.currentPort != 0 ? state_.currentPort : kDefaultDevicePort));
+    loginPage_->NetPort->setText(
+        QString::number(state_.currentPort != 0 ? state_.currentPort : kDefaultDevicePort));
     loginPage_->EditUserName->setText(QLatin1String(kVendorUserName));
     const StoredLogin stored = login_->settings().ReadStoredLogin(history);
     fillHistory(address->currentText());
@@ -290,9 +327,9 @@ void TStrovikForm::NotebookToolsPageChanged(int page) {
 
 void TStrovikForm::closeEvent(QCloseEvent* event) {
     autoSearch_->timer().stop();
-    const MessageAnswer answer = services_.ui->ShowMessage(
-        this, MessageRequest{QLatin1String(kCaption), QLatin1String(kCloseQuestion), MessageIcon::Question,
-                             MessageButtons::YesNo});
+    const MessageAnswer answer =
+        services_.ui->ShowMessage(this, MessageRequest{QLatin1String(kCaption), QLatin1String(kCloseQuestion),
+                                                       MessageIcon::Question, MessageButtons::YesNo});
     if (answer == MessageAnswer::Yes) {
         event->accept();
         return;
@@ -322,11 +359,13 @@ void TStrovikForm::FormDestroy() {
     }
     if (controlSocket_->state() != QAbstractSocket::UnconnectedState) controlSocket_->abort();
 
-    const DeviceListSaveResult saved = SaveDeviceListWithFallback(state_.tree, state_.appDir, services_.fallbackDir);
+    const DeviceListSaveResult saved =
+        SaveDeviceListWithFallback(state_.tree, state_.appDir, services_.fallbackDir);
     if (const QString message = DeviceListSaveMessage(saved, state_.appDir); !message.isEmpty())
-        services_.ui->ShowMessage(nullptr, MessageRequest{QStringLiteral("Strovik"), message,
-                                                          saved.saved() ? MessageIcon::Warning : MessageIcon::Critical,
-                                                          MessageButtons::Ok});
+        services_.ui->ShowMessage(
+            nullptr,
+            MessageRequest{QStringLiteral("Strovik"), message,
+                           saved.saved() ? MessageIcon::Warning : MessageIcon::Critical, MessageButtons::Ok});
     state_.tree.releaseAll();
 }
 
