@@ -8,6 +8,7 @@
 #include "platform/UiServices.h"
 #include "recordings/DownloadNaming.h"
 #include "recordings/PlaybackFiles.h"
+#include "recordings/TransferMessages.h"
 #include "recordings/TransferRouter.h"
 
 #include <QCheckBox>
@@ -28,8 +29,6 @@ constexpr int kSelfCloseMs = 100;
 constexpr int kTargetLabelWidth = 280;
 constexpr int kShortDirectoryLength = 14;
 constexpr std::int32_t kConvertAfterDownload = 1;
-constexpr char kMessageCaption[] = "StrovikForm";
-constexpr char kOfflineHost[] = "127.0.0.1";
 
 namespace Text {
 constexpr int Caption = 2001;
@@ -48,7 +47,6 @@ constexpr int Total = 2102;
 constexpr int Copied = 2103;
 constexpr int OpenFailed = 2104;
 constexpr int NoSuchFile = 2105;
-constexpr int OfflineDomain = 4003;
 }  // namespace Text
 
 QLabel* label(QWidget* parent, const char* name, const QString& caption, const QRect& place) {
@@ -130,8 +128,7 @@ void TFormDownLoad::applyCaptions() {
 }
 
 void TFormDownLoad::showMessage(int id) {
-    services_.ui->ShowMessage(this, MessageRequest{QLatin1String(kMessageCaption), text(id),
-                                                   MessageIcon::Warning, MessageButtons::Ok});
+    ShowTransferMessage(*services_.ui, this, text(id));
 }
 
 void TFormDownLoad::showEvent(QShowEvent* event) {
@@ -182,13 +179,8 @@ void TFormDownLoad::FormShow() {
         [this](const TransferNotification& notification) { HandleTransferNotification(notification); });
     if (transferHandle_ < 1) {
         transferHandle_ = 0;
-        if (host == kOfflineHost) {
-            services_.ui->ShowMessage(this, MessageRequest{QLatin1String(kMessageCaption),
-                                                           remoteAddress + text(Text::OfflineDomain),
-                                                           MessageIcon::Warning, MessageButtons::Ok});
-        } else {
+        if (!ReportOfflineDomain(*services_.ui, this, *services_.strings, host, remoteAddress))
             showMessage(Text::ConnectFailed);
-        }
         Timer2.start();
         return;
     }

@@ -6,6 +6,7 @@
 #include "platform/StringTable.h"
 #include "platform/UiServices.h"
 #include "recordings/PlaybackFiles.h"
+#include "recordings/TransferMessages.h"
 #include "recordings/TransferRouter.h"
 
 #include <QMetaObject>
@@ -16,9 +17,6 @@ namespace {
 
 constexpr int kRecordOpenFailedText = 11;
 constexpr int kRecordMissingText = 12;
-constexpr int kOfflineDomainText = 4003;
-constexpr char kMessageCaption[] = "StrovikForm";
-constexpr char kOfflineHost[] = "127.0.0.1";
 constexpr std::int32_t kConvertAfterPlayback = 2;
 
 }  // namespace
@@ -47,11 +45,7 @@ bool RemotePlayback::Start(const TFileInfo& info, std::int32_t port, const QStri
             if (serial == serial_) HandleTransferNotification(notification);
         });
     if (handle < 1) {
-        if (host == kOfflineHost)
-            services_.ui->ShowMessage(
-                nullptr, MessageRequest{QLatin1String(kMessageCaption),
-                                        info.address + services_.strings->Lookup(kOfflineDomainText),
-                                        MessageIcon::Warning, MessageButtons::Ok});
+        ReportOfflineDomain(*services_.ui, nullptr, *services_.strings, host, info.address);
         return false;
     }
     transferHandle_ = handle;
@@ -120,10 +114,7 @@ void RemotePlayback::TransferFailed(std::int32_t handle, std::int32_t error) {
     const int text = error == TransferFailure::NoSuchFile   ? kRecordMissingText
                      : error == TransferFailure::CannotOpen ? kRecordOpenFailedText
                                                             : 0;
-    if (text != 0)
-        services_.ui->ShowMessage(
-            nullptr, MessageRequest{QLatin1String(kMessageCaption), services_.strings->Lookup(text),
-                                    MessageIcon::Warning, MessageButtons::Ok});
+    if (text != 0) ShowTransferMessage(*services_.ui, nullptr, services_.strings->Lookup(text));
     // Failures that no message box names are told on the window itself.
     Q_EMIT stopRequested(text == 0 ? services_.strings->Lookup(kRecordOpenFailedText) : QString());
 }
