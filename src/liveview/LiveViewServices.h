@@ -27,7 +27,7 @@ struct LiveViewServices {
     std::chrono::milliseconds recordRotation{600000};
     // Remote playback's transfers; without it no window plays a record.
     TransferRouter* transfers = nullptr;
-    TPlayThread::Timing playTiming;
+    TPlayThread::Timing playTiming{};
 };
 
 }  // namespace strovik
