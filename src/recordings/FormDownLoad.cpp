@@ -93,7 +93,7 @@ void TFormDownLoad::createControls() {
     LabelDownFrom = label(this, "LabelDownFrom", {}, {100, 100, 290, 20});
     ProgressBar1 = MakeControl<QProgressBar>(this, "ProgressBar1");
     ProgressBar1->setGeometry(20, 125, 360, 18);
-    ProgressBar1->setRange(0, 0);
+    ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     LabRemainTime = label(this, "LabRemainTime", QStringLiteral("估计剩余时间："), {20, 150, 100, 20});
     LabelRemainderTimes = label(this, "LabelRemainderTimes", QStringLiteral("未知"), {120, 150, 270, 20});
@@ -188,6 +188,8 @@ void TFormDownLoad::FormShow() {
 }
 
 void TFormDownLoad::HandleTransferNotification(const TransferNotification& notification) {
+    // Notifications queued before the close stopped the transfer.
+    if (closed_) return;
     switch (notification.code) {
         case TransferCode::Begin:
             ProgressBar1->setRange(0, std::max(notification.value, 0));
