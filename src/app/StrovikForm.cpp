@@ -42,8 +42,8 @@
 #include <QSlider>
 #include <QTabWidget>
 #include <QTcpSocket>
-#include <QToolButton>
 #include <QTreeView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <stdexcept>
@@ -70,8 +70,7 @@ TStrovikForm::TStrovikForm(MainWindowServices services, QWidget* parent)
     const DeviceLibraries& libraries = services_.libraries;
     if (!libraries.tcpClient || !libraries.videoClient || !libraries.streamPlayer || !services_.ui)
         throw std::invalid_argument(
-            "the main window needs the device TCP client, video client and stream player libraries and the "
-            "UI "
+            "the main window needs the device TCP client, video client and stream player libraries and the UI "
             "services");
     calls_ = std::make_unique<BackgroundCalls>();
     transfers_ = std::make_unique<TransferRouter>(*libraries.tcpClient, state_.transferLock);
@@ -94,14 +93,9 @@ void TStrovikForm::createControls() {
     panelFloor_ = new QWidget(this);
     panelFloor_->setObjectName(QStringLiteral("PanelFloor"));
     grid_ = new TViewForm(LiveViewServices{services_.libraries.videoClient.get(),
-                                           services_.libraries.streamPlayer.get(),
-                                           &state_.strings,
-                                           &state_.language.languageLoaded,
-                                           services_.ui,
-                                           calls_.get(),
-                                           services_.recordRotation,
-                                           transfers_.get(),
-                                           {}},
+                                           services_.libraries.streamPlayer.get(), &state_.strings,
+                                           &state_.language.languageLoaded, services_.ui, calls_.get(),
+                                           services_.recordRotation, transfers_.get()},
                           panelFloor_);
     fillLayout(panelFloor_)->addWidget(grid_);
 
@@ -132,21 +126,21 @@ void TStrovikForm::createControls() {
     autoSearch_ = new LanAutoSearch(state_, services_.libraries.discovery, this);
 
     login_ = std::make_unique<LoginController>(
-        state_, *services_.libraries.tcpClient, *services_.ui,
-        LoginSettings(services_.appDir, services_.loginStore), *autoSearch_, *controlSocket_,
+        state_, *services_.libraries.tcpClient, *services_.ui, LoginSettings(services_.appDir, services_.loginStore),
+        *autoSearch_, *controlSocket_,
         LoginViews{*this, *loginPage_, *notebook_, *bottomBar_, *grid_, *recordPage_, *fileList_});
     connectLiveView();
 }
 
 void TStrovikForm::connectLiveView() {
-    recordButtons_ =
-        std::make_unique<RecordButtons>(RecordButtons::Controls{bottomBar_->RecAllBtn, bottomBar_->RecChnBtn},
-                                        *grid_, state_, state_.strings, *services_.ui, this);
+    recordButtons_ = std::make_unique<RecordButtons>(
+        RecordButtons::Controls{bottomBar_->RecAllBtn, bottomBar_->RecChnBtn}, *grid_, state_, state_.strings,
+        *services_.ui, this);
     QAction* upPage = bottomBar_->findChild<QAction*>(QStringLiteral("NUpPage"));
     QAction* downPage = bottomBar_->findChild<QAction*>(QStringLiteral("NDownPage"));
     opening_ = std::make_unique<ChannelOpening>(
-        ChannelOpening::Context{state_.tree, state_, state_, state_.strings, *services_.libraries.tcpClient,
-                                *grid_, *recordButtons_, upPage, downPage},
+        ChannelOpening::Context{state_.tree, state_, state_, state_.strings, *services_.libraries.tcpClient, *grid_,
+                                *recordButtons_, upPage, downPage},
         *calls_);
 
     ChannelOpening* opening = opening_.get();
@@ -194,8 +188,7 @@ void TStrovikForm::FormCreate() {
 
     state_.language = LoadLanguage(state_.appDir, services_.systemLanguageId, state_.strings);
     ApplyLanguageFonts(*this, state_.language);
-    ApplyLanguageCaptions(*this, *notebook_, *recordPage_->CmbType, state_.strings,
-                          state_.language.languageLoaded);
+    ApplyLanguageCaptions(*this, *notebook_, *recordPage_->CmbType, state_.strings, state_.language.languageLoaded);
 
     login_->ApplyLoginState();
     registerLibraryCallbacks();
@@ -214,8 +207,9 @@ void TStrovikForm::openVolumeControl() {
         // Only the operator's moves reach the sound card; the start position leaves its level alone.
         slider->setValue(range.position);
     }
-    connect(slider, &QSlider::valueChanged, this,
-            [this](int value) { volumeControl_->SetVolume(static_cast<std::uint32_t>(std::max(value, 0))); });
+    connect(slider, &QSlider::valueChanged, this, [this](int value) {
+        volumeControl_->SetVolume(static_cast<std::uint32_t>(std::max(value, 0)));
+    });
 }
 
 void TStrovikForm::registerLibraryCallbacks() {
@@ -287,8 +281,7 @@ void TStrovikForm::showStoredLogin(bool vendorServer) {
         return;
     }
     fillHistory(QLatin1Char('.') + QLatin1String(kVendorDdnsDomain));
-    loginPage_->NetPort->setText(
-        QString::number(state_.currentPort != 0 ? state_.currentPort : kDefaultDevicePort));
+    loginPage_->NetPort->setText(QString::number(state_.currentPort != 0 ? state_.currentPort : kDefaultDevicePort));
     loginPage_->EditUserName->setText(QLatin1String(kVendorUserName));
     const StoredLogin stored = login_->settings().ReadStoredLogin(history);
     fillHistory(address->currentText());
@@ -327,9 +320,9 @@ void TStrovikForm::NotebookToolsPageChanged(int page) {
 
 void TStrovikForm::closeEvent(QCloseEvent* event) {
     autoSearch_->timer().stop();
-    const MessageAnswer answer =
-        services_.ui->ShowMessage(this, MessageRequest{QLatin1String(kCaption), QLatin1String(kCloseQuestion),
-                                                       MessageIcon::Question, MessageButtons::YesNo});
+    const MessageAnswer answer = services_.ui->ShowMessage(
+        this, MessageRequest{QLatin1String(kCaption), QLatin1String(kCloseQuestion), MessageIcon::Question,
+                             MessageButtons::YesNo});
     if (answer == MessageAnswer::Yes) {
         event->accept();
         return;
@@ -359,13 +352,11 @@ void TStrovikForm::FormDestroy() {
     }
     if (controlSocket_->state() != QAbstractSocket::UnconnectedState) controlSocket_->abort();
 
-    const DeviceListSaveResult saved =
-        SaveDeviceListWithFallback(state_.tree, state_.appDir, services_.fallbackDir);
+    const DeviceListSaveResult saved = SaveDeviceListWithFallback(state_.tree, state_.appDir, services_.fallbackDir);
     if (const QString message = DeviceListSaveMessage(saved, state_.appDir); !message.isEmpty())
-        services_.ui->ShowMessage(
-            nullptr,
-            MessageRequest{QStringLiteral("Strovik"), message,
-                           saved.saved() ? MessageIcon::Warning : MessageIcon::Critical, MessageButtons::Ok});
+        services_.ui->ShowMessage(nullptr, MessageRequest{QStringLiteral("Strovik"), message,
+                                                          saved.saved() ? MessageIcon::Warning : MessageIcon::Critical,
+                                                          MessageButtons::Ok});
     state_.tree.releaseAll();
 }
 

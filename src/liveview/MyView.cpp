@@ -34,11 +34,10 @@ TMyView::TMyView(int tag, const LiveViewServices& services, QWidget* parent)
     reconnectTimer_.setInterval(kFirstReconnectInterval);
     connect(&recTimer_, &QTimer::timeout, this, &TMyView::RecTimerTimer);
     connect(&reconnectTimer_, &QTimer::timeout, this, &TMyView::ReConnectTimerTimer);
-    playback_ = new RemotePlayback(
-        playPort(), this,
-        RemotePlaybackServices{services_.transfers, services_.streamPlayer, services_.strings, services_.ui,
-                               services_.calls, services_.playTiming},
-        this);
+    playback_ = new RemotePlayback(playPort(), this,
+                                   RemotePlaybackServices{services_.transfers, services_.streamPlayer, services_.strings,
+                                                          services_.ui, services_.calls, services_.playTiming},
+                                   this);
     connect(playback_, &RemotePlayback::stopRequested, this, [this](const QString& statusText) {
         Stop();
         if (!statusText.isEmpty()) ShowStatusText(statusText, kStatusRed);
@@ -51,8 +50,8 @@ TMyView::TMyView(int tag, const LiveViewServices& services, QWidget* parent)
 
 TMyView::~TMyView() = default;
 
-void TMyView::StartLive(const ConnectionInfo& connection, const StreamTarget& stream,
-                        std::int32_t loginHandle, StartDone done) {
+void TMyView::StartLive(const ConnectionInfo& connection, const StreamTarget& stream, std::int32_t loginHandle,
+                        StartDone done) {
     if (state_ == ViewState::Live && ShowsSameStream(connection_, connection)) {
         if (done) done(streamHandle_);
         return;
@@ -75,13 +74,12 @@ void TMyView::StartLive(const ConnectionInfo& connection, const StreamTarget& st
     services_.calls->run<StartResult>(
         this,
         [library, target, connection, loginHandle, linkType, token] {
-            ClientStartInfo info = FillClientStartInfo(
-                connection, PrepareLibraryAddress(connection.address.toQString()), target);
+            ClientStartInfo info =
+                FillClientStartInfo(connection, PrepareLibraryAddress(connection.address.toQString()), target);
             std::int32_t handle = 0;
             if (UsesRelay(connection)) {
                 handle = library->X_ClientStartEx(
-                    info,
-                    FillRelayInfo(connection, PrepareLibraryAddress(connection.relayAddress.toQString())),
+                    info, FillRelayInfo(connection, PrepareLibraryAddress(connection.relayAddress.toQString())),
                     linkType);
             } else {
                 handle = library->X_ClientStart(info, loginHandle, linkType);
@@ -127,8 +125,7 @@ void TMyView::CancelPendingStart() {
     StartDone done = std::move(pendingDone_);
     pendingDone_ = nullptr;
     // Queued: the caller may be in the middle of the step that superseded this start.
-    QMetaObject::invokeMethod(
-        this, [done = std::move(done)] { done(-1); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [done = std::move(done)] { done(-1); }, Qt::QueuedConnection);
 }
 
 bool TMyView::StopLive() {
@@ -230,8 +227,7 @@ void TMyView::SetRenderTarget(RenderTarget* target) {
 }
 
 void TMyView::ThrowBFrame(std::int32_t level) {
-    if (state_ == ViewState::Live)
-        services_.videoClient->X_ClientThrowBFrame(streamHandle_, level, linkType_);
+    if (state_ == ViewState::Live) services_.videoClient->X_ClientThrowBFrame(streamHandle_, level, linkType_);
 }
 
 void TMyView::ShowStatusText(const QString& text, const QColor& colour) {
@@ -278,8 +274,7 @@ std::int32_t TMyView::StartRecord(const QString& base) {
     if (!dir.exists(deviceDir)) return 0;
     if (recording_ != 0) StopRecord();
     const QString file = RecordingFilePath(base, deviceName, connection_.channelIndex, when);
-    recording_ =
-        services_.videoClient->X_ClientStartCaptureFile(streamHandle_, file.toStdString(), linkType_);
+    recording_ = services_.videoClient->X_ClientStartCaptureFile(streamHandle_, file.toStdString(), linkType_);
     if (recording_ != 0) recTimer_.start();
     return recording_;
 }
@@ -299,8 +294,8 @@ void TMyView::RecTimerTimer() {
 
 bool TMyView::Snapshot(const QString& directory) {
     if (!directory.isEmpty() && !QDir(directory).exists()) QDir().mkdir(directory);
-    const QString file = SnapshotFilePath(directory, connection_.deviceName.toQString(),
-                                          connection_.channelIndex, QDateTime::currentDateTime());
+    const QString file = SnapshotFilePath(directory, connection_.deviceName.toQString(), connection_.channelIndex,
+                                          QDateTime::currentDateTime());
     if (state_ == ViewState::Live)
         return services_.videoClient->X_ClientCapPicFile(streamHandle_, file.toStdString(), linkType_) != 0;
     if (state_ == ViewState::Playback)

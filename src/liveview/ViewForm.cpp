@@ -35,9 +35,7 @@ constexpr std::int32_t kCheapestQuality = 0;
 constexpr int kNoFloatingWindow = 255;
 constexpr int kFloatingCaptionRoom = 30;
 
-std::int32_t keyFramesOnlyLevel(int otherLiveWindows) {
-    return otherLiveWindows * 100 + 88;
-}
+std::int32_t keyFramesOnlyLevel(int otherLiveWindows) { return otherLiveWindows * 100 + 88; }
 
 }  // namespace
 
@@ -142,9 +140,9 @@ void TViewForm::FormShow() {
         nFullscreen_->setText(strings.Lookup(isFullScreen() ? 4005 : 4004));
     }
     if (services_.videoClient->X_ClientInit(kVideoClientMessage, this) == 0) {
-        services_.ui->ShowMessage(
-            this, MessageRequest{QStringLiteral("StrovikForm"), QStringLiteral("X_ClientInit failed"),
-                                 MessageIcon::None, MessageButtons::Ok});
+        services_.ui->ShowMessage(this, MessageRequest{QStringLiteral("StrovikForm"),
+                                                       QStringLiteral("X_ClientInit failed"), MessageIcon::None,
+                                                       MessageButtons::Ok});
         return;
     }
     clientInitialised_ = true;
@@ -190,8 +188,8 @@ void TViewForm::setMainStream(int index) {
     mainStreamWindow_ = index;
 }
 
-void TViewForm::OpenStream(ConnectionInfo connection, const StreamTarget& stream, int n,
-                           std::int32_t loginHandle, OpenDone done) {
+void TViewForm::OpenStream(ConnectionInfo connection, const StreamTarget& stream, int n, std::int32_t loginHandle,
+                           OpenDone done) {
     const int i = n >= 1 && n <= kGridWindowCount ? n - 1 : PickWindow();
     if (IsAutoSearchedCamera(connection)) {
         if (!mainStreamSet_) {
@@ -201,19 +199,18 @@ void TViewForm::OpenStream(ConnectionInfo connection, const StreamTarget& stream
         }
     }
     TMyView* window = views_[static_cast<std::size_t>(i)];
-    window->StartLive(connection, stream, loginHandle,
-                      [this, i, window, done = std::move(done)](std::int32_t r) {
-                          if (r == -1) {
-                              if (done) done(-1);
-                              return;
-                          }
-                          if (i == selected_) window->SoundOn();
-                          window->SetQuality(QualityForLayout(layout_));
-                          if (cpuUsage_ > kBusyForNewWindows && i != selected_ && i >= kAlwaysDecodedWindows)
-                              window->ThrowBFrame(kSkipNonReference);
-                          if (i != selected_) SelectWindow(i);
-                          if (done) done(r);
-                      });
+    window->StartLive(connection, stream, loginHandle, [this, i, window, done = std::move(done)](std::int32_t r) {
+        if (r == -1) {
+            if (done) done(-1);
+            return;
+        }
+        if (i == selected_) window->SoundOn();
+        window->SetQuality(QualityForLayout(layout_));
+        if (cpuUsage_ > kBusyForNewWindows && i != selected_ && i >= kAlwaysDecodedWindows)
+            window->ThrowBFrame(kSkipNonReference);
+        if (i != selected_) SelectWindow(i);
+        if (done) done(r);
+    });
 }
 
 bool TViewForm::PlayRemoteRecord(const TFileInfo& info, std::int32_t port) {
@@ -227,8 +224,7 @@ bool TViewForm::PlayRemoteRecord(const TFileInfo& info, std::int32_t port) {
 }
 
 int TViewForm::PickWindow() const {
-    if (views_[static_cast<std::size_t>(selected_)]->state() == ViewState::Idle || enlarged_)
-        return selected_;
+    if (views_[static_cast<std::size_t>(selected_)]->state() == ViewState::Idle || enlarged_) return selected_;
     for (int i = 0; i < layout_; ++i)
         if (views_[static_cast<std::size_t>(i)]->state() == ViewState::Idle) return i;
     return selected_;
@@ -342,8 +338,7 @@ void TViewForm::switchStream(int index, bool toMainStream) {
 bool TViewForm::event(QEvent* event) {
     if (event->type() == VideoClientEvent::eventType()) {
         const auto* message = static_cast<const VideoClientEvent*>(event);
-        if (message->message() == kVideoClientMessage)
-            VideoClientMessage(message->wParam(), message->lParam());
+        if (message->message() == kVideoClientMessage) VideoClientMessage(message->wParam(), message->lParam());
         return true;
     }
     return QWidget::event(event);
@@ -353,8 +348,7 @@ void TViewForm::VideoClientMessage(std::int32_t wParam, std::int32_t lParam) {
     if (wParam == kCaptureFailedEvent) {
         // The library closed the file (a full disk): the window and its buttons say so.
         for (TMyView* window : views_) {
-            if (window->state() != ViewState::Live || window->streamHandle() != lParam + kStreamHandleBias)
-                continue;
+            if (window->state() != ViewState::Live || window->streamHandle() != lParam + kStreamHandleBias) continue;
             window->StopRecord();
             Q_EMIT recordingEnded();
             return;
@@ -525,8 +519,7 @@ void TViewForm::cpuStep() {
     TMyView* window = views_[static_cast<std::size_t>(cpuPassIndex_)];
     if (degrading_) {
         window->SetQuality(kCheapestQuality);
-        if (cpuPassIndex_ != selected_ && cpuPassIndex_ >= kAlwaysDecodedWindows)
-            window->ThrowBFrame(kSkipNonReference);
+        if (cpuPassIndex_ != selected_ && cpuPassIndex_ >= kAlwaysDecodedWindows) window->ThrowBFrame(kSkipNonReference);
     } else {
         window->SetQuality(QualityForLayout(layout_));
         window->ThrowBFrame(kDecodeAll);
