@@ -18,6 +18,7 @@
 #include "devicelibs/TcpClientLibrary.h"
 #include "devices/DeviceInfoQuery.h"
 #include "devices/Functions.h"
+#include "devices/Verification.h"
 #include "liveview/ChannelOpening.h"
 #include "liveview/MyView.h"
 #include "liveview/PtzControl.h"
@@ -30,6 +31,8 @@
 #include "platform/UiServices.h"
 #include "recordings/RecordFileList.h"
 #include "recordings/RecordSearch.h"
+#include "recordings/FormDownLoad.h"
+#include "recordings/TransferRouter.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -73,6 +76,7 @@ TStrovikForm::TStrovikForm(MainWindowServices services, QWidget* parent)
             "the main window needs the device TCP client, video client and stream player libraries and the UI "
             "services");
     calls_ = std::make_unique<BackgroundCalls>();
+    transfers_ = std::make_unique<TransferRouter>(*libraries.tcpClient, state_.transferLock);
     setObjectName(QStringLiteral("StrovikForm"));
     setWindowTitle(QLatin1String(kCaption));
     setWindowIcon(ApplicationIcon());
@@ -94,7 +98,7 @@ void TStrovikForm::createControls() {
     grid_ = new TViewForm(LiveViewServices{services_.libraries.videoClient.get(),
                                            services_.libraries.streamPlayer.get(), &state_.strings,
                                            &state_.language.languageLoaded, services_.ui, calls_.get(),
-                                           services_.recordRotation},
+                                           services_.recordRotation, transfers_.get()},
                           panelFloor_);
     fillLayout(panelFloor_)->addWidget(grid_);
 
@@ -104,6 +108,8 @@ void TStrovikForm::createControls() {
     fillLayout(panelRight_)->addWidget(notebook_);
 
     fileList_ = new TRecordFileList(this);
+    connect(fileList_, &TRecordFileList::playRequested, this, &TStrovikForm::PlaySelectedRecord);
+    connect(fileList_, &TRecordFileList::backupRequested, this, &TStrovikForm::NBackupClick);
     loginPage_ = new TLoginPage;
     deviceListPage_ = new TDeviceListPage(state_);
     recordPage_ = new TRecordPage(state_, *fileList_);
@@ -298,6 +304,30 @@ void TStrovikForm::OnCommandReceive(std::int32_t handle, const QByteArray& messa
     HandleDeviceInfoMessage(*services_.libraries.tcpClient, state_, state_.tree,
                             reinterpret_cast<const std::uint8_t*>(message.constData()),
                             static_cast<std::size_t>(message.size()));
+}
+
+void TStrovikForm::PlaySelectedRecord(const QString& fileName) {
+    if (fileName.isEmpty() || state_.resultAddress.isEmpty()) return;
+    grid_->PlayRemoteRecord(TFileInfo{fileName, state_.resultAddress},
+                            static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset));
+}
+
+void TStrovikForm::NBackupClick(const QString& fileName) {
+    if (downloadDialog_ || fileName.trimmed().isEmpty()) return;
+    downloadDialog_ = new TFormDownLoad(
+        DownloadServices{transfers_.get(), services_.libraries.streamPlayer.get(), &state_.strings,
+                         state_.language.languageLoaded, services_.ui, calls_.get()},
+        this);
+    downloadDialog_->remoteName = fileName.trimmed();
+    downloadDialog_->remoteAddress = state_.resultAddress;
+    downloadDialog_->remotePort = static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset);
+    // Modal to the main window, without a nested event loop; freed when it closes.
+    connect(downloadDialog_, &QDialog::finished, this, [this] {
+        downloadDialog_->deleteLater();
+        downloadDialog_ = nullptr;
+    });
+    downloadDialog_->setWindowModality(Qt::WindowModal);
+    downloadDialog_->show();
 }
 
 void TStrovikForm::showEvent(QShowEvent* event) {

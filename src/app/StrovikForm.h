@@ -27,6 +27,8 @@ class PtzControl;
 class RecordButtons;
 class RecordSearch;
 class TBottomBar;
+class TFormDownLoad;
+class TransferRouter;
 class TDeviceListPage;
 class TLoginPage;
 class TPtzPage;
@@ -83,6 +85,8 @@ public:
     RecordSearch& recordSearch() { return *recordSearch_; }
     PtzControl& ptz() { return *ptz_; }
     TDeviceCommands& deviceCommands() { return *deviceCommands_; }
+    // The open download dialog, or none.
+    TFormDownLoad* downloadDialog() const { return downloadDialog_; }
 
     // A second start asked for the window: shown (also out of the tray), in front, active.
     void RestoreFromOtherInstance();
@@ -110,12 +114,18 @@ private:
     void NotebookToolsPageChanged(int page);
     void OnCommandReceive(std::int32_t handle, const QByteArray& message);
     void showStoredLogin(bool vendorServer);
+    // The record list's double-click and its NBackup item.
+    void PlaySelectedRecord(const QString& fileName);
+    void NBackupClick(const QString& fileName);
 
     MainWindowServices services_;
     MainWindowState state_;
     // Blocking library calls of the grid and the channel openings; waits for them when it goes,
     // before the libraries do.
     std::unique_ptr<BackgroundCalls> calls_;
+    // Transfer notifications to the playing windows and the download dialog; goes after them.
+    std::unique_ptr<TransferRouter> transfers_;
+    TFormDownLoad* downloadDialog_ = nullptr;
     QString versionText_;
     std::shared_ptr<CallbackRelay> relay_;
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recordings/PlayThread.h"
+
 #include <chrono>
 
 namespace strovik {
@@ -7,6 +9,7 @@ namespace strovik {
 class BackgroundCalls;
 class StreamPlayerLibrary;
 class StringTable;
+class TransferRouter;
 class UiServices;
 class VideoClientLibrary;
 
@@ -22,6 +25,9 @@ struct LiveViewServices {
     BackgroundCalls* calls = nullptr;
     // How long a recording file grows before the next one starts (tests shorten it).
     std::chrono::milliseconds recordRotation{600000};
+    // Remote playback's transfers; without it no window plays a record.
+    TransferRouter* transfers = nullptr;
+    TPlayThread::Timing playTiming{};
 };
 
 }  // namespace strovik

@@ -5,8 +5,10 @@
 #include "liveview/ChannelTexts.h"
 #include "liveview/LiveStartRecords.h"
 #include "liveview/RecordNaming.h"
+#include "platform/AppDirectories.h"
 #include "platform/BackgroundCalls.h"
 #include "platform/StringTable.h"
+#include "recordings/RemotePlayback.h"
 
 #include <QDir>
 #include <QFont>
@@ -32,6 +34,18 @@ TMyView::TMyView(int tag, const LiveViewServices& services, QWidget* parent)
     reconnectTimer_.setInterval(kFirstReconnectInterval);
     connect(&recTimer_, &QTimer::timeout, this, &TMyView::RecTimerTimer);
     connect(&reconnectTimer_, &QTimer::timeout, this, &TMyView::ReConnectTimerTimer);
+    playback_ = new RemotePlayback(playPort(), this,
+                                   RemotePlaybackServices{services_.transfers, services_.streamPlayer, services_.strings,
+                                                          services_.ui, services_.calls, services_.playTiming},
+                                   this);
+    connect(playback_, &RemotePlayback::stopRequested, this, [this](const QString& statusText) {
+        Stop();
+        if (!statusText.isEmpty()) ShowStatusText(statusText, kStatusRed);
+    });
+    connect(playback_, &RemotePlayback::ended, this, [this](const QString& statusText) {
+        StopRemotePlayback();
+        if (!statusText.isEmpty()) ShowStatusText(statusText, kStatusRed);
+    });
 }
 
 TMyView::~TMyView() = default;
@@ -133,7 +147,24 @@ bool TMyView::Stop() {
     CancelPendingStart();
     bool stopped = false;
     if (state_ == ViewState::Live) stopped = StopLive();
+    if (state_ == ViewState::Playback) stopped = StopRemotePlayback();
     reconnectTimer_.stop();
+    repaintWindow();
+    return stopped;
+}
+
+bool TMyView::StartRemotePlayback(const TFileInfo& info, std::int32_t port) {
+    if (state_ != ViewState::Idle && !Stop()) return false;
+    if (!services_.transfers || !playback_->Start(info, port, DriveRoot())) return false;
+    state_ = ViewState::Playback;
+    repaintWindow();
+    return true;
+}
+
+bool TMyView::StopRemotePlayback() {
+    SoundOff();
+    const bool stopped = playback_->Stop();
+    if (stopped) state_ = ViewState::Idle;
     repaintWindow();
     return stopped;
 }

@@ -3,6 +3,7 @@
 #include "devices/DeviceNode.h"
 #include "liveview/LiveViewServices.h"
 #include "liveview/RenderWidget.h"
+#include "recordings/TFileInfo.h"
 
 #include <QColor>
 #include <QString>
@@ -12,6 +13,8 @@
 #include <functional>
 
 namespace strovik {
+
+class RemotePlayback;
 
 // What a window shows.
 namespace ViewState {
@@ -56,6 +59,13 @@ public:
     // Drops a start in flight (its caller hears -1); a stream it brings up later is stopped.
     void CancelPendingStart();
     bool startPending() const { return static_cast<bool>(pendingDone_); }
+
+    // Plays a recording of the device at port (device port + 2000) through a remote transfer into
+    // the window's temporary file; true when the transfer started (the window is then in state 2).
+    bool StartRemotePlayback(const TFileInfo& info, std::int32_t port);
+    // true when a playback was stopped; the window is idle afterwards.
+    bool StopRemotePlayback();
+    RemotePlayback& playback() { return *playback_; }
 
     std::int32_t SoundOn();
     std::int32_t SoundOff();
@@ -123,6 +133,7 @@ private:
     int reconnectCount_ = 0;
     ConnectionInfo connection_{};
     StreamTarget stream_{};
+    RemotePlayback* playback_ = nullptr;  // child
     std::int32_t loginHandle_ = -1;
 
     // The start in flight: its caller and the token its result must carry to count.

@@ -213,6 +213,16 @@ void TViewForm::OpenStream(ConnectionInfo connection, const StreamTarget& stream
     });
 }
 
+bool TViewForm::PlayRemoteRecord(const TFileInfo& info, std::int32_t port) {
+    const int i = PickWindow();
+    if (i != selected_) SelectWindow(i);
+    TMyView* window = views_[static_cast<std::size_t>(i)];
+    if (!window->StartRemotePlayback(info, port)) return false;
+    if (i == selected_) window->SoundOn();
+    window->SetQuality(QualityForLayout(layout_));
+    return true;
+}
+
 int TViewForm::PickWindow() const {
     if (views_[static_cast<std::size_t>(selected_)]->state() == ViewState::Idle || enlarged_) return selected_;
     for (int i = 0; i < layout_; ++i)

@@ -3,6 +3,7 @@
 #include "devices/DeviceNode.h"
 #include "liveview/GridLayout.h"
 #include "liveview/LiveViewServices.h"
+#include "recordings/TFileInfo.h"
 
 #include <QPointer>
 #include <QTimer>
@@ -48,6 +49,9 @@ public:
     // the window's StartLive result once the start ended.
     void OpenStream(ConnectionInfo connection, const StreamTarget& stream, int n, std::int32_t loginHandle,
                     OpenDone done = {});
+    // Plays a recording of the device at port (device port + 2000) in the window PickWindow
+    // chooses, which becomes the selected one; true when its transfer started.
+    bool PlayRemoteRecord(const TFileInfo& info, std::int32_t port);
     int PickWindow() const;
     void StopWindow(int n);
     std::uint8_t WindowState(int index) const;

@@ -1,0 +1,146 @@
+#include "recordings/RemotePlayback.h"
+
+#include "devicelibs/video/StreamPlayerLibrary.h"
+#include "liveview/LiveStartRecords.h"
+#include "platform/BackgroundCalls.h"
+#include "platform/StringTable.h"
+#include "platform/UiServices.h"
+#include "recordings/PlaybackFiles.h"
+#include "recordings/TransferMessages.h"
+#include "recordings/TransferRouter.h"
+
+#include <QMetaObject>
+
+namespace strovik {
+
+namespace {
+
+constexpr int kRecordOpenFailedText = 11;
+constexpr int kRecordMissingText = 12;
+constexpr std::int32_t kConvertAfterPlayback = 2;
+
+}  // namespace
+
+RemotePlayback::RemotePlayback(std::int32_t playPort, RenderTarget* window,
+                               const RemotePlaybackServices& services, QObject* parent)
+    : QObject(parent), playPort_(playPort), window_(window), services_(services) {}
+
+RemotePlayback::~RemotePlayback() {
+    Stop();
+}
+
+bool RemotePlayback::Start(const TFileInfo& info, std::int32_t port, const QString& drive) {
+    transferTotal_ = 0;
+    transferReceived_ = 0;
+    transferDone_ = false;
+    playbackInfo_ = {};
+    tempFile_ = TempPlaybackFile(drive, playPort_, info.fileName);
+    // The library cannot create the file in a folder that does not exist.
+    EnsureParentFolder(tempFile_);
+    const std::string host = PrepareLibraryAddress(info.address);
+    const std::uint64_t serial = ++serial_;
+    const std::int32_t handle = services_.transfers->StartTransfer(
+        RemoteFileRequest{info.fileName.toStdString(), tempFile_.toStdString(), host, port}, this,
+        [this, serial](const TransferNotification& notification) {
+            if (serial == serial_) HandleTransferNotification(notification);
+        });
+    if (handle < 1) {
+        ReportOfflineDomain(*services_.ui, nullptr, *services_.strings, host, info.address);
+        return false;
+    }
+    transferHandle_ = handle;
+    playbackInfo_ = info;
+    return true;
+}
+
+void RemotePlayback::HandleTransferNotification(const TransferNotification& notification) {
+    switch (notification.code) {
+        case TransferCode::Begin:
+            transferTotal_ = notification.value;
+            transferReceived_ = 0;
+            transferDone_ = false;
+            break;
+        case TransferCode::Complete:
+            transferDone_ = true;
+            endTransfer();
+            // A recording too small for any data block still gets its thread, which finds it
+            // unplayable and ends the playback instead of leaving the window waiting.
+            if (!playThread_) createPlayThread();
+            playThread_->SetDownloadFinished();
+            break;
+        case TransferCode::Block:
+            transferReceived_ += notification.count;
+            if (!playThread_) createPlayThread();
+            break;
+        case TransferCode::Failed:
+            TransferFailed(transferHandle_, notification.value);
+            break;
+        case TransferCode::Over:
+            endTransfer();
+            break;
+        default:
+            break;
+    }
+}
+
+void RemotePlayback::endTransfer() {
+    if (transferHandle_ != 0) services_.transfers->Unroute(transferHandle_);
+    transferHandle_ = 0;
+}
+
+void RemotePlayback::createPlayThread() {
+    const std::uint64_t serial = serial_;
+    // The thread only posts: the queued call dies with this object, which joins the thread first.
+    playThread_ = std::make_unique<TPlayThread>(
+        *services_.streamPlayer, playPort_,
+        [this, serial](TPlayThread::Outcome outcome) {
+            QMetaObject::invokeMethod(
+                this, [this, serial, outcome] { PlayThreadEnded(serial, outcome); }, Qt::QueuedConnection);
+        },
+        services_.timing);
+    playThread_->SetSource(window_, transferTotal_, tempFile_);
+    if (transferDone_) playThread_->SetDownloadFinished();
+    playThread_->Resume();
+}
+
+void RemotePlayback::PlayThreadEnded(std::uint64_t serial, TPlayThread::Outcome outcome) {
+    if (serial != serial_ || playbackInfo_.address.isEmpty()) return;
+    Q_EMIT ended(outcome == TPlayThread::Outcome::Played ? QString()
+                                                         : services_.strings->Lookup(kRecordOpenFailedText));
+}
+
+void RemotePlayback::TransferFailed(std::int32_t handle, std::int32_t error) {
+    if (handle <= 0 || handle != transferHandle_) return;
+    const int text = error == TransferFailure::NoSuchFile   ? kRecordMissingText
+                     : error == TransferFailure::CannotOpen ? kRecordOpenFailedText
+                                                            : 0;
+    if (text != 0) ShowTransferMessage(*services_.ui, nullptr, services_.strings->Lookup(text));
+    // Failures that no message box names are told on the window itself.
+    Q_EMIT stopRequested(text == 0 ? services_.strings->Lookup(kRecordOpenFailedText) : QString());
+}
+
+bool RemotePlayback::Stop() {
+    if (transferHandle_ != 0) {
+        const std::int32_t handle = transferHandle_;
+        endTransfer();
+        services_.transfers->library().NV_StopGetRemoteFile(handle);
+    }
+    // Joins the thread, which closes the player port's stream on its way out.
+    playThread_.reset();
+    if (playbackInfo_.address.isEmpty()) return false;
+    if (IsFrameFormatRecording(playbackInfo_.fileName) && services_.calls) {
+        // A long recording takes a while to convert: not on the GUI thread.
+        StreamPlayerLibrary* player = services_.streamPlayer;
+        const std::string file = tempFile_.toStdString();
+        services_.calls->run<std::int32_t>(
+            this, [player, file] { return player->X_Play_DVRtoAVI(file, kConvertAfterPlayback); },
+            [](std::int32_t) {});
+    }
+    playbackInfo_ = {};
+    transferTotal_ = 0;
+    transferReceived_ = 0;
+    transferDone_ = false;
+    return true;
+}
+
+}  // namespace strovik

@@ -1,0 +1,149 @@
+// Remote playback and download in the program's main window with the real libraries against
+// devsim's recordings: the record list's requests play a recording in a video window until it
+// ends, and download it to a file (a frame-format one converted to AVI).
+#include "DevsimProcess.h"
+#include "recordings/RecordFileList.h"
+#include "app/StrovikForm.h"
+#include "devicelibs/ffmpeg/FrameFileToAvi.h"
+#include "devicelibs/video/FrameFileReader.h"
+#include "devices/DeviceNode.h"
+#include "devsim/media/RecordingFiles.h"
+#include "e2e/LinkTestSupport.h"
+#include "e2e/LiveViewTestSupport.h"
+#include "e2e/MediaProbe.h"
+#include "liveview/MyView.h"
+#include "liveview/ViewForm.h"
+#include "recordings/FormDownLoad.h"
+
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QPushButton>
+#include <QTest>
+
+namespace strovik {
+namespace {
+
+constexpr int kStore = 2;  // devsim.address(kStore): a DVR with recordings
+constexpr int kContentSeconds = 3;
+constexpr int kPlayDeadlineMs = 30000;
+
+devsim::RecordingEntry Entry(int hour, devsim::RecordingFormat format) {
+    const QDateTime start(QDate(2024, 3, 1), QTime(hour, 0), Qt::UTC);
+    return {start, start.addSecs(60), 0, RecordType::Auto, format};
+}
+const devsim::RecordingEntry kLdvr = Entry(8, devsim::RecordingFormat::FrameFormat);
+const devsim::RecordingEntry kMp4 = Entry(9, devsim::RecordingFormat::Mp4);
+
+QString CatalogueLine(int n, const devsim::RecordingEntry& entry) {
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
+    return QStringLiteral("Recording%1=%2, %3, %4, 1, %5\n")
+        .arg(n)
+        .arg(QString::fromStdString(devsim::RecordingFileName(entry)), entry.start.toString(format),
+             entry.end.toString(format))
+        .arg(entry.recordType);
+}
+
+QString NameOf(const devsim::RecordingEntry& entry) {
+    return QString::fromStdString(devsim::RecordingFileName(entry));
+}
+
+class RemotePlaybackE2ETest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        devsim_ = std::make_unique<devsim::DevsimProcess>();
+        const QString recordings =
+            QStringLiteral("Recordings=rec\nRecordingContentSeconds=%1\n").arg(kContentSeconds) +
+            CatalogueLine(1, kLdvr) + CatalogueLine(2, kMp4);
+        if (!devsim_->start(
+                test::DvrSection(QStringLiteral("Store"), devsim_->address(kStore), 1, recordings)))
+            startError_ = devsim_->errorString();
+    }
+    static void TearDownTestSuite() { devsim_.reset(); }
+
+    void SetUp() override {
+        ASSERT_TRUE(startError_.isEmpty()) << startError_.toStdString();
+        main = std::make_unique<test::LiveMainWindow>(
+            std::vector<test::ListedDevice>{{QStringLiteral("Store"), devsim_->address(kStore), 1}},
+            drive.path());
+        // What a search of the device leaves for the record list's requests.
+        main->form().state().resultAddress = QString::fromStdString(devsim_->address(kStore));
+        main->form().state().currentPort = 5050;
+    }
+    void TearDown() override { main.reset(); }
+
+    QString deviceFile(const devsim::RecordingEntry& entry) const {
+        return devsim_->filePath(QStringLiteral("rec/") + NameOf(entry));
+    }
+    // Downloads name into target through the dialog; true once it shows its completion.
+    bool download(const QString& name, const QString& target) {
+        main->ui.saveFileAnswer = target;
+        Q_EMIT main->form().fileList().backupRequested(name);
+        TFormDownLoad* dialog = main->form().downloadDialog();
+        if (!dialog) return false;
+        return QTest::qWaitFor(
+            [&] {
+                TFormDownLoad* open = main->form().downloadDialog();
+                return open && open->BtnOpenDir->isEnabled() && !open->converting();
+            },
+            kPlayDeadlineMs);
+    }
+
+    static inline std::unique_ptr<devsim::DevsimProcess> devsim_;
+    static inline QString startError_;
+    test::TempDir drive;
+    std::unique_ptr<test::LiveMainWindow> main;
+};
+
+TEST_F(RemotePlaybackE2ETest, BothFormatsPlayMovingPicturesInTheChosenWindowUntilTheyEnd) {
+    for (const devsim::RecordingEntry& entry : {kLdvr, kMp4}) {
+        SCOPED_TRACE(NameOf(entry).toStdString());
+        main->grid().SelectWindow(2);
+        TMyView& window = main->view(2);
+        const qint64 before = window.picturesPainted();
+        Q_EMIT main->form().fileList().playRequested(NameOf(entry));
+        ASSERT_EQ(window.state(), ViewState::Playback);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.picturesPainted() > before + 5; }, kPlayDeadlineMs));
+        const QImage first = test::Grab(window);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.picturesPainted() > before + 25; }, kPlayDeadlineMs));
+        EXPECT_TRUE(test::SamplesDiffer(first, test::Grab(window))) << "the pictures move";
+        EXPECT_GE(test::NonBlackShare(first), 0.5);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return window.state() == ViewState::Idle; }, kPlayDeadlineMs))
+            << "the playback ends by itself";
+        EXPECT_TRUE(window.statusText().isEmpty()) << window.statusText().toStdString();
+        EXPECT_EQ(main->view(0).state(), ViewState::Idle);
+    }
+}
+
+TEST_F(RemotePlaybackE2ETest, AFrameFormatDownloadBecomesAnAviWithEveryPictureAndNoRawFile) {
+    const QString target = drive.path() + QStringLiteral("saved.264");
+    ASSERT_TRUE(download(NameOf(kLdvr), target));
+    EXPECT_FALSE(QFileInfo::exists(target)) << "the raw download is deleted";
+    FrameFileReader reader(deviceFile(kLdvr).toStdString());
+    int pictures = 0;
+    while (reader.next() == FrameFileReader::Status::Frame) pictures += reader.header().isPicture() ? 1 : 0;
+    const test::MediaProbe probe = test::ProbeMediaFile(AviPathFor(target.toStdString()));
+    ASSERT_TRUE(probe.opened);
+    EXPECT_EQ(probe.format, "avi");
+    EXPECT_EQ(probe.videoPackets, pictures);
+    EXPECT_EQ(probe.decodedPictures, pictures);
+}
+
+TEST_F(RemotePlaybackE2ETest, AnMp4DownloadIsTheDevicesFileByteForByte) {
+    const QString target = drive.path() + QStringLiteral("saved.MP4");
+    ASSERT_TRUE(download(NameOf(kMp4), target));
+    const QByteArray original = test::ReadWholeFile(deviceFile(kMp4));
+    ASSERT_FALSE(original.isEmpty());
+    EXPECT_TRUE(test::ReadWholeFile(target) == original);
+}
+
+TEST_F(RemotePlaybackE2ETest, AFileMissingOnTheDeviceIsReported) {
+    main->ui.saveFileAnswer = drive.path() + QStringLiteral("missing.MP4");
+    Q_EMIT main->form().fileList().backupRequested(QStringLiteral("no-such-recording.MP4"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main->form().downloadDialog() == nullptr; }, kPlayDeadlineMs));
+    ASSERT_FALSE(main->ui.messages.empty());
+    EXPECT_EQ(main->ui.messages.back().request.text, QStringLiteral("FILE NOT EXISTS!"));
+}
+
+}  // namespace
+}  // namespace strovik
