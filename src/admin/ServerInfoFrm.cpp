@@ -45,9 +45,11 @@ QLineEdit* numberEdit(QWidget* parent, const char* name, int maximum, const QStr
     return edit;
 }
 
-QLabel* fixedLabel(QWidget* parent, const char* name, int width) {
+QLabel* captionLabel(QWidget* parent, const char* name, int width) {
     auto* label = MakeControl<QLabel>(parent, name);
-    label->setFixedWidth(width);
+    // At least the design's width, and as wide as the language's caption needs: a fixed width cut
+    // "DEVICE NAME" and "CHANNEL COUNT" short by a letter.
+    label->setMinimumWidth(width);
     return label;
 }
 
@@ -95,13 +97,13 @@ QWidget* TServerInfoFrm::createManualPage() {
 
     GroupBox1 = MakeControl<QGroupBox>(page, "GroupBox1");
     auto* address = new QGridLayout(GroupBox1);
-    DevNameLabel = fixedLabel(GroupBox1, "DevNameLabel", 80);
+    DevNameLabel = captionLabel(GroupBox1, "DevNameLabel", 80);
     DevNameEdit = fieldEdit<decltype(DeviceNode::name)>(GroupBox1, "DevNameEdit");
-    NetAddrLabel = fixedLabel(GroupBox1, "NetAddrLabel", 80);
+    NetAddrLabel = captionLabel(GroupBox1, "NetAddrLabel", 80);
     ServerEdit = fieldEdit<decltype(ConnectionInfo::address)>(GroupBox1, "ServerEdit");
     SrvDomain = MakeControl<QLineEdit>(GroupBox1, "SrvDomain");
     SrvDomain->setText(QLatin1String(kVendorDdnsDomain));
-    NetPortLabel = fixedLabel(GroupBox1, "NetPortLabel", 80);
+    NetPortLabel = captionLabel(GroupBox1, "NetPortLabel", 80);
     PortEdit = numberEdit(GroupBox1, "PortEdit", 65535, QString::number(kDefaultDevicePort));
     address->addWidget(DevNameLabel, 0, 0);
     address->addWidget(DevNameEdit, 0, 1, 1, 3);
@@ -115,10 +117,10 @@ QWidget* TServerInfoFrm::createManualPage() {
 
     GroupBox2 = MakeControl<QGroupBox>(page, "GroupBox2");
     auto* login = new QGridLayout(GroupBox2);
-    UserLabel = fixedLabel(GroupBox2, "UserLabel", 70);
+    UserLabel = captionLabel(GroupBox2, "UserLabel", 70);
     UserEdit = fieldEdit<decltype(ConnectionInfo::userName)>(GroupBox2, "UserEdit");
     UserEdit->setText(QStringLiteral("admin"));
-    PwdLabel = fixedLabel(GroupBox2, "PwdLabel", 70);
+    PwdLabel = captionLabel(GroupBox2, "PwdLabel", 70);
     PwdEdit = fieldEdit<decltype(ConnectionInfo::password)>(GroupBox2, "PwdEdit");
     PwdEdit->setEchoMode(QLineEdit::Password);
     login->addWidget(UserLabel, 0, 0);
@@ -128,9 +130,9 @@ QWidget* TServerInfoFrm::createManualPage() {
 
     GroupBox3 = MakeControl<QGroupBox>(page, "GroupBox3");
     auto* info = new QGridLayout(GroupBox3);
-    DevTypeLabel = fixedLabel(GroupBox3, "DevTypeLabel", 100);
+    DevTypeLabel = captionLabel(GroupBox3, "DevTypeLabel", 100);
     DeviceTypeList = MakeControl<QComboBox>(GroupBox3, "DeviceTypeList");
-    ChCntLabel = fixedLabel(GroupBox3, "ChCntLabel", 100);
+    ChCntLabel = captionLabel(GroupBox3, "ChCntLabel", 100);
     ChCntEdit = numberEdit(GroupBox3, "ChCntEdit", 255, QStringLiteral("1"));
     info->addWidget(DevTypeLabel, 0, 0);
     info->addWidget(DeviceTypeList, 0, 1);
@@ -140,7 +142,7 @@ QWidget* TServerInfoFrm::createManualPage() {
 
     GroupBox4 = MakeControl<QGroupBox>(page, "GroupBox4");
     auto* help = new QVBoxLayout(GroupBox4);
-    Help1Label = fixedLabel(GroupBox4, "Help1Label", 420);
+    Help1Label = captionLabel(GroupBox4, "Help1Label", 420);
     Help1Label->setWordWrap(true);
     Help1Label->setStyleSheet(QStringLiteral("color: red; font-weight: bold;"));
     help->addWidget(Help1Label);
