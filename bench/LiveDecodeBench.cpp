@@ -9,8 +9,8 @@
 // A second baseline paces the same N decoders at 25 pictures a second, as live streams arrive: a
 // decoder that waits 40 ms between pictures finds its reference pictures gone from the caches, so
 // this is FFmpeg's own cost for real-time streams, which the flat-out baseline does not pay.
+#include "BenchSupport.h"
 #include "DevsimProcess.h"
-#include "devicelibs/ffmpeg/FfmpegHandles.h"
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 #include "devicelibs/video/FrameFormat.h"
 #include "devsim/media/MediaCache.h"
@@ -18,26 +18,18 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
 #include <QWidget>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
-#include <fstream>
-#include <sstream>
-#include <string>
 #include <thread>
 #include <vector>
 
 namespace {
 
 using namespace strovik;
+using namespace strovik::bench;
 using namespace std::chrono_literals;
 
 constexpr int kGridWidth = 1280;
@@ -46,40 +38,6 @@ constexpr auto kWarmUp = 1500ms;
 constexpr auto kMeasured = 4000ms;
 constexpr int kBaselinePicturesPerDecoder = 100;
 constexpr std::uint16_t kDevicePort = 5050;
-
-double ProcessCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double ThreadCpuSeconds() {
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-// CPU time of another process (devsim), from its user and system time in /proc/<pid>/stat.
-double ProcessCpuSeconds(int pid) {
-    std::ifstream statFile("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat;
-    std::getline(statFile, stat);
-    // The fields after the command name, which is in parentheses and may hold blanks: state is
-    // field 3, utime field 14 and stime field 15.
-    std::istringstream fields(stat.substr(stat.rfind(')') + 1));
-    std::string field;
-    double ticks = 0;
-    for (int number = 3; number <= 15 && fields >> field; ++number)
-        if (number >= 14) ticks += std::stod(field);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-// Runs the GUI thread's event loop (it sleeps while there is nothing to do).
-void RunEventsFor(std::chrono::milliseconds duration) {
-    QEventLoop loop;
-    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // The grid's layout (k x k cells, 1-pixel gaps) and the quality it sets for n windows.
 QRect TileOf(int index, int n) {
@@ -173,40 +131,6 @@ LiveFigures MeasureLive(int n, const devsim::DevsimProcess& devsim) {
     return figures;
 }
 
-// CPU milliseconds per picture of n single-threaded decoders decoding the stream at once.
-enum class Pacing { FlatOut, RealTime };
-
-double MeasureBaseline(int n, const devsim::EncodedLoop& loop, Pacing pacing) {
-    std::atomic<double> cpuSeconds{0};
-    std::vector<std::thread> decoders;
-    for (int i = 0; i < n; ++i) {
-        decoders.emplace_back([&] {
-            const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
-            CodecContextPtr context(avcodec_alloc_context3(codec));
-            context->thread_count = 1;
-            if (avcodec_open2(context.get(), codec, nullptr) < 0) std::exit(1);
-            PacketPtr packet = MakePacket();
-            FramePtr frame = MakeFrame();
-            const double start = ThreadCpuSeconds();
-            for (int p = 0; p < kBaselinePicturesPerDecoder; ++p) {
-                const devsim::EncodedPicture& picture = loop.pictures[p % loop.pictures.size()];
-                av_new_packet(packet.get(), static_cast<int>(picture.data.size()));
-                std::copy(picture.data.begin(), picture.data.end(), packet->data);
-                avcodec_send_packet(context.get(), packet.get());
-                av_packet_unref(packet.get());
-                while (avcodec_receive_frame(context.get(), frame.get()) >= 0) av_frame_unref(frame.get());
-                if (pacing == Pacing::RealTime) std::this_thread::sleep_for(std::chrono::milliseconds(40));
-            }
-            const double used = ThreadCpuSeconds() - start;
-            double total = cpuSeconds.load();
-            while (!cpuSeconds.compare_exchange_weak(total, total + used)) {
-            }
-        });
-    }
-    for (std::thread& decoder : decoders) decoder.join();
-    return cpuSeconds.load() * 1000.0 / (n * kBaselinePicturesPerDecoder);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -244,8 +168,9 @@ int main(int argc, char** argv) {
     for (const int n : counts) {
         const QRect tile = TileOf(0, n);
         const LiveFigures live = MeasureLive(n, devsim);
-        const double baseline = MeasureBaseline(n, *loop, Pacing::FlatOut);
-        const double pacedBaseline = MeasureBaseline(n, *loop, Pacing::RealTime);
+        const double baseline = DecodeCpuMsPerPicture(n, *loop, Pacing::FlatOut, kBaselinePicturesPerDecoder);
+        const double pacedBaseline =
+            DecodeCpuMsPerPicture(n, *loop, Pacing::RealTime, kBaselinePicturesPerDecoder);
         const double ratio = live.cpuMsPerDisplayed / baseline;
         if (n >= largestCount) {
             largestCount = n;

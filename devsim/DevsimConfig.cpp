@@ -172,6 +172,20 @@ FirmwareVersion ReadFirmware(const SectionReader& reader) {
     return version;
 }
 
+// "WIDTHxHEIGHT": even numbers (4:2:0 pictures), at most 1920 x 1080, whose key frames still fit
+// the frame format's limit.
+StreamSize ReadStreamSize(const SectionReader& reader, const QString& key, StreamSize fallback) {
+    const QString text = reader.text(key);
+    if (text.isEmpty()) return fallback;
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,4})\\s*[xX]\\s*(\\d{1,4})$"));
+    const auto match = pattern.match(text);
+    const StreamSize size{match.captured(1).toInt(), match.captured(2).toInt()};
+    if (!match.hasMatch() || size.width < 16 || size.width > 1920 || size.height < 16 || size.height > 1080 ||
+        size.width % 2 != 0 || size.height % 2 != 0)
+        reader.fail(key, QStringLiteral("expected WIDTHxHEIGHT, even, from 16x16 to 1920x1080"));
+    return size;
+}
+
 DeviceFaults ReadFaults(const SectionReader& reader) {
     DeviceFaults faults;
     faults.verify = reader.choice<VerifyFault>(QStringLiteral("VerifyFault"),
@@ -201,6 +215,21 @@ DeviceFaults ReadFaults(const SectionReader& reader) {
     faults.closeChancePercent = static_cast<int>(reader.number(QStringLiteral("CloseChance"), 0, 0, 100));
     faults.liveDropAfter =
         std::chrono::milliseconds(reader.number(QStringLiteral("LiveDropAfterMs"), 0, 0, 86400000));
+    const QString dropRange = reader.text(QStringLiteral("LiveDropRandomMs"));
+    if (!dropRange.isEmpty()) {
+        static const QRegularExpression pattern(QStringLiteral("^(\\d{1,8})\\s*-\\s*(\\d{1,8})$"));
+        const auto match = pattern.match(dropRange);
+        const int low = match.captured(1).toInt();
+        const int high = match.captured(2).toInt();
+        if (!match.hasMatch() || low < 1 || high > 86400000 || low > high)
+            reader.fail(QStringLiteral("LiveDropRandomMs"),
+                        QStringLiteral("expected MIN-MAX milliseconds, 1 <= MIN <= MAX <= 86400000"));
+        if (faults.liveDropAfter.count() > 0)
+            reader.fail(QStringLiteral("LiveDropRandomMs"),
+                        QStringLiteral("not together with LiveDropAfterMs"));
+        faults.liveDropRandomMin = std::chrono::milliseconds(low);
+        faults.liveDropRandomMax = std::chrono::milliseconds(high);
+    }
     return faults;
 }
 
@@ -249,6 +278,14 @@ SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
         reader.number(QStringLiteral("TransferRate"), 0, 0, std::numeric_limits<std::int64_t>::max());
     device.transferBlockBytes = static_cast<std::int32_t>(
         reader.number(QStringLiteral("TransferBlock"), 1024 * 1024, 1, 4 * 1024 * 1024));
+    device.mainStreamSize = ReadStreamSize(reader, QStringLiteral("MainStreamSize"), device.mainStreamSize);
+    device.subStreamSize = ReadStreamSize(reader, QStringLiteral("SubStreamSize"), device.subStreamSize);
+    device.preparedStreams = reader.choice<PreparedStreams>(QStringLiteral("PrepareStreams"),
+                                                            {{"none", PreparedStreams::None},
+                                                             {"main", PreparedStreams::Main},
+                                                             {"sub", PreparedStreams::Sub},
+                                                             {"all", PreparedStreams::All}},
+                                                            PreparedStreams::None);
     device.faults = ReadFaults(reader);
     return device;
 }

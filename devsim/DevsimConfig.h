@@ -54,7 +54,19 @@ struct DeviceFaults {
     std::int64_t transferFaultAfterBytes = 0;
     int closeChancePercent = 0;  // per message received (per block sent in transfers)
     std::chrono::milliseconds liveDropAfter{0};  // live streams end this long after they start; 0 never
+    // Live streams end after a random time from min to max (both 0: never), each its own.
+    std::chrono::milliseconds liveDropRandomMin{0};
+    std::chrono::milliseconds liveDropRandomMax{0};
 };
+
+struct StreamSize {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const StreamSize&, const StreamSize&) = default;
+};
+
+// Which live streams of every channel are encoded at start-up instead of on first use.
+enum class PreparedStreams { None, Main, Sub, All };
 
 struct SimulatedDevice {
     std::string name;
@@ -72,6 +84,9 @@ struct SimulatedDevice {
     std::chrono::seconds recordingContent{60};
     std::int64_t transferBytesPerSecond = 0;  // 0: as fast as the connection takes them
     std::int32_t transferBlockBytes = 1024 * 1024;
+    StreamSize mainStreamSize{640, 360};
+    StreamSize subStreamSize{320, 180};
+    PreparedStreams preparedStreams = PreparedStreams::None;
     DeviceFaults faults;
 
     std::uint16_t verificationPort() const { return static_cast<std::uint16_t>(port + 2000); }

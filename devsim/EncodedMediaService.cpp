@@ -13,6 +13,8 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <mutex>
+#include <random>
 #include <set>
 #include <thread>
 
@@ -36,17 +38,51 @@ QDateTime ToDateTime(const LocalDateTime& time) {
     return {QDate(time.year, time.month, time.day), QTime(time.hour, time.minute, time.second), Qt::UTC};
 }
 
+PictureSize SizeOf(StreamSize size) {
+    return {size.width, size.height};
+}
+
 class EncodedMediaService final : public MediaService {
 public:
-    explicit EncodedMediaService(EventLog& log) : log_(log) {}
+    EncodedMediaService(EventLog& log, std::uint32_t seed) : log_(log), random_(seed) {}
 
-    void prepareRecordings(const SimulatedDevice& device) override;
+    void prepareMedia(const SimulatedDevice& device) override;
     void serveLiveStream(TcpSocket& socket, const SimulatedDevice& device, std::stop_token stop) override;
 
 private:
+    void prepareRecordings(const SimulatedDevice& device);
+    void prepareStreams(const SimulatedDevice& device);
+    std::chrono::milliseconds dropAfter(const DeviceFaults& faults);
+
     EventLog& log_;
     MediaCache media_;
+    std::mutex randomMutex_;
+    std::mt19937 random_;
 };
+
+void EncodedMediaService::prepareMedia(const SimulatedDevice& device) {
+    prepareRecordings(device);
+    prepareStreams(device);
+}
+
+void EncodedMediaService::prepareStreams(const SimulatedDevice& device) {
+    std::vector<StreamId> streams;
+    const PreparedStreams prepared = device.preparedStreams;
+    for (int channel = 0; channel < device.channels; ++channel) {
+        if (prepared == PreparedStreams::Main || prepared == PreparedStreams::All)
+            streams.push_back({device.name, channel, StreamKind::Main, SizeOf(device.mainStreamSize)});
+        if (prepared == PreparedStreams::Sub || prepared == PreparedStreams::All)
+            streams.push_back({device.name, channel, StreamKind::Sub, SizeOf(device.subStreamSize)});
+    }
+    ForEachInParallel(streams.size(), [&](std::size_t i) { media_.loop(streams[i]); });
+}
+
+std::chrono::milliseconds EncodedMediaService::dropAfter(const DeviceFaults& faults) {
+    if (faults.liveDropRandomMax.count() <= 0) return faults.liveDropAfter;
+    std::lock_guard lock(randomMutex_);
+    return std::chrono::milliseconds(std::uniform_int_distribution<std::int64_t>(
+        faults.liveDropRandomMin.count(), faults.liveDropRandomMax.count())(random_));
+}
 
 void EncodedMediaService::prepareRecordings(const SimulatedDevice& device) {
     struct Missing {
@@ -93,12 +129,13 @@ void EncodedMediaService::prepareRecordings(const SimulatedDevice& device) {
 void EncodedMediaService::serveLiveStream(TcpSocket& socket, const SimulatedDevice& device,
                                           std::stop_token stop) {
     // Whoever the verification port verifies may watch: the rights level does not narrow live view.
-    const LiveDevice live{device.name, device.channels,
+    const LiveDevice live{device.name, device.channels, SizeOf(device.mainStreamSize),
+                          SizeOf(device.subStreamSize),
                           [&device](std::string_view userName, std::string_view password) {
                               return VerificationAnswer(device, userName, password) % 100 >= kVerifiedRights;
                           }};
     LiveSessionOptions options;
-    options.dropAfter = device.faults.liveDropAfter;
+    options.dropAfter = dropAfter(device.faults);
     const std::string peer = socket.peerAddress();
     const LiveSessionReport report = ServeLiveSession(socket, live, media_, std::move(stop), options);
     LogLine line("session");
@@ -110,8 +147,8 @@ void EncodedMediaService::serveLiveStream(TcpSocket& socket, const SimulatedDevi
 
 }  // namespace
 
-std::unique_ptr<MediaService> CreateMediaService(EventLog& log) {
-    return std::make_unique<EncodedMediaService>(log);
+std::unique_ptr<MediaService> CreateMediaService(EventLog& log, std::uint32_t seed) {
+    return std::make_unique<EncodedMediaService>(log, seed);
 }
 
 }  // namespace strovik::devsim

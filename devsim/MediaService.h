@@ -18,8 +18,9 @@ public:
 
     // At start-up, once per device and before any port opens: create the catalogue files of the
     // device's recordings folder that do not exist yet (device.recordingPath(entry) for each
-    // entry). Files that stay missing are answered as missing.
-    virtual void prepareRecordings(const SimulatedDevice& device) = 0;
+    // entry), and get the live streams that device.preparedStreams names ready to serve. Files
+    // that stay missing are answered as missing.
+    virtual void prepareMedia(const SimulatedDevice& device) = 0;
 
     // On a session thread, for each connection accepted on the device's own port (device.port).
     // Serve it until the client leaves or stop is requested; at stop the core also shuts the socket
@@ -27,7 +28,7 @@ public:
     virtual void serveLiveStream(TcpSocket& socket, const SimulatedDevice& device, std::stop_token stop) = 0;
 };
 
-// The media service devsim runs with.
-std::unique_ptr<MediaService> CreateMediaService(EventLog& log);
+// The media service devsim runs with; seed drives its random faults (LiveDropRandomMs).
+std::unique_ptr<MediaService> CreateMediaService(EventLog& log, std::uint32_t seed);
 
 }  // namespace strovik::devsim

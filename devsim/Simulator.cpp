@@ -29,10 +29,10 @@ bool Simulator::listen(const SimulatedDevice& device, std::uint16_t port, std::s
 
 bool Simulator::start(std::string* error) {
     {
-        // Side by side: making recordings is mostly encoding, which keeps a core busy per device.
+        // Side by side: making recordings and streams is mostly encoding, which keeps a core busy per device.
         std::vector<std::jthread> preparing;
         for (const SimulatedDevice& device : config_.devices)
-            preparing.emplace_back([this, &device] { media_.prepareRecordings(device); });
+            preparing.emplace_back([this, &device] { media_.prepareMedia(device); });
     }
     for (const SimulatedDevice& device : config_.devices) {
         const auto context = [this, &device](TcpSocket& socket, std::stop_token stop) {

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "devsim: cannot write the log %s\n", config->logPath.c_str());
         return 2;
     }
-    const std::unique_ptr<MediaService> media = CreateMediaService(log);
+    const std::unique_ptr<MediaService> media = CreateMediaService(log, config->seed);
     Simulator simulator(*config, log, *media);
     if (!simulator.start(&error)) {
         std::fprintf(stderr, "devsim: %s\n", error.c_str());

@@ -79,7 +79,7 @@ bool Drain(AVCodecContext& encoder, AVPacket& packet, EncodedLoop& loop) {
 }  // namespace
 
 std::shared_ptr<const EncodedLoop> EncodeLoop(const StreamId& stream) {
-    const StreamProfile profile = ProfileOf(stream.kind);
+    const StreamProfile profile = ProfileOf(stream);
     CodecContextPtr encoder = OpenEncoder(profile.width, profile.height);
     FramePtr frame = MakeFrame();
     PacketPtr packet = MakePacket();

@@ -103,8 +103,9 @@ void Serve(TcpSocket& socket, const LiveDevice& device, MediaCache& media, const
         SendAnswer(socket, LiveAnswerResult::NoSuchStream);
         return;
     }
+    const bool main = request->streamIndex < channelCount;
     const StreamId stream{device.name, request->streamIndex % channelCount,
-                          request->streamIndex < channelCount ? StreamKind::Main : StreamKind::Sub};
+                          main ? StreamKind::Main : StreamKind::Sub, main ? device.mainSize : device.subSize};
     const std::shared_ptr<const EncodedLoop> loop = media.loop(stream);
     if (!loop) {
         report.end = LiveSessionEnd::NoMedia;

@@ -15,6 +15,8 @@ namespace strovik::devsim {
 struct LiveDevice {
     std::string name;
     int channelCount = 1;
+    PictureSize mainSize = kDefaultMainSize;
+    PictureSize subSize = kDefaultSubSize;
     // Whether this user name and password may watch; called on the session's thread.
     std::function<bool(std::string_view userName, std::string_view password)> mayWatch;
 };

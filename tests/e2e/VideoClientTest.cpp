@@ -24,9 +24,10 @@ using namespace std::chrono_literals;
 using test::kVideoEventMessage;
 
 constexpr std::uint16_t kDevicePort = 5050;
-// The devices' addresses: devsim.address(kGate), devsim.address(kFlaky).
+// The devices' addresses: devsim.address(kGate), devsim.address(kFlaky), devsim.address(kOdd).
 constexpr int kGate = 2;
 constexpr int kFlaky = 3;
+constexpr int kOdd = 4;
 // Who may watch: every user the verification port verifies, whatever the rights level.
 const QString kUsers = QStringLiteral(
     "Channels=2\nUser1=admin\nPassword1=secret\nRights1=58\nUser2=viewer\nPassword2=v\nRights2=50\n"
@@ -34,10 +35,15 @@ const QString kUsers = QStringLiteral(
 
 class VideoClientTest : public ::testing::Test {
 protected:
-    // Two two-channel devices: "Gate" and "Flaky", whose live streams devsim drops after 600 ms.
+    // Three two-channel devices: "Gate", "Flaky", whose live streams devsim drops after 600 ms, and
+    // "Odd", with streams of other sizes that end after a random 400 to 900 ms.
     void SetUp() override {
-        ASSERT_TRUE(devsim.start(test::DeviceSection("Gate", devsim.address(kGate), kUsers) +
-                                 test::DeviceSection("Flaky", devsim.address(kFlaky), kUsers + "LiveDropAfterMs=600\n")))
+        ASSERT_TRUE(devsim.start(
+            test::DeviceSection("Gate", devsim.address(kGate), kUsers) +
+            test::DeviceSection("Flaky", devsim.address(kFlaky), kUsers + "LiveDropAfterMs=600\n") +
+            test::DeviceSection("Odd", devsim.address(kOdd),
+                                kUsers + "MainStreamSize=480x272\nSubStreamSize=160x90\n"
+                                         "LiveDropRandomMs=400-900\n")))
             << devsim.errorString().toStdString();
     }
 
@@ -206,6 +212,32 @@ TEST_F(VideoClientTest, ADroppedStreamIsReportedToEveryGridOnTheGuiThread) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return grid.events.size() == 2; }, 10000));
     EXPECT_EQ(grid.events[1].lParam + kStreamHandleBias, second);
     client.X_ClientStop(second, 2);
+    client.X_ClientCleanup();
+}
+
+TEST_F(VideoClientTest, ADevicesStreamSizesAndRandomDropsReachTheClient) {
+    FfmpegVideoClient client;
+    test::VideoEventRecorder grid;
+    ASSERT_NE(client.X_ClientInit(kVideoEventMessage, &grid), 0);
+    test::TargetWindow window({{640, 360}, {640, 360}});
+    QElapsedTimer streaming;
+    streaming.start();
+    // Channel 1's main stream and its sub stream.
+    const std::int32_t main = client.X_ClientStart(startInfo(kOdd, 0, &window.target(0)), -1, 2);
+    const std::int32_t sub = client.X_ClientStart(startInfo(kOdd, 2, &window.target(1)), -1, 2);
+    ASSERT_GE(main, 1);
+    ASSERT_GE(sub, 1);
+    ASSERT_TRUE(test::WaitForPictures(window.target(0), 1));
+    ASSERT_TRUE(test::WaitForPictures(window.target(1), 1));
+    // Smaller than the target: the pictures come at the stream's own size.
+    EXPECT_EQ(window.target(0).lastPictureSize(), QSize(480, 272));
+    EXPECT_EQ(window.target(1).lastPictureSize(), QSize(160, 90));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return grid.events.size() == 2; }, 10000));
+    EXPECT_GE(streaming.elapsed(), 380) << "no stream ends before 400 ms";
+    EXPECT_EQ(grid.events[0].wParam, kStreamLostEvent);
+    EXPECT_EQ(grid.events[1].wParam, kStreamLostEvent);
+    client.X_ClientStop(main, 2);
+    client.X_ClientStop(sub, 2);
     client.X_ClientCleanup();
 }
 

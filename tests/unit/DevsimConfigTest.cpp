@@ -89,6 +89,42 @@ TEST(DevsimConfig, SearchFiltersByChannelTypeTimeAndTheUsersRights) {
     }
 }
 
+TEST(DevsimConfig, ReadsStreamSizesPreparationAndRandomDrops) {
+    const struct {
+        const char* what;
+        const char* keys;
+        StreamSize main;
+        StreamSize sub;
+        PreparedStreams prepared;
+        int dropMin, dropMax;
+    } cases[] = {
+        {"defaults", "", {640, 360}, {320, 180}, PreparedStreams::None, 0, 0},
+        {"large main stream, prepared",
+         "MainStreamSize=1920x1080\nSubStreamSize=640 X "
+         "360\nPrepareStreams=main\nLiveDropRandomMs=2000-9000\n",
+         {1920, 1080},
+         {640, 360},
+         PreparedStreams::Main,
+         2000,
+         9000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::TempDir dir;
+        std::string error;
+        const auto config = LoadDevsimConfig(
+            dir.write(QStringLiteral("devsim.ini"), QByteArray("[Device a]\nAddress=127.0.0.2\n") + c.keys),
+            &error);
+        ASSERT_TRUE(config) << error;
+        const SimulatedDevice& device = config->devices[0];
+        EXPECT_EQ(device.mainStreamSize, c.main);
+        EXPECT_EQ(device.subStreamSize, c.sub);
+        EXPECT_EQ(device.preparedStreams, c.prepared);
+        EXPECT_EQ(device.faults.liveDropRandomMin, std::chrono::milliseconds(c.dropMin));
+        EXPECT_EQ(device.faults.liveDropRandomMax, std::chrono::milliseconds(c.dropMax));
+    }
+}
+
 TEST(DevsimConfig, RefusesWhatItCannotPlay) {
     const struct {
         const char* what;
@@ -110,9 +146,18 @@ TEST(DevsimConfig, RefusesWhatItCannotPlay) {
          "ends before"},
         {"unknown fault", "[Device a]\nAddress=127.0.0.2\nVerifyFault=sometimes\n", "VerifyFault"},
         {"type", "[Device a]\nAddress=127.0.0.2\nType=toaster\n", "Type"},
-        {"negative drop time", "[Device a]\nAddress=127.0.0.2\nLiveDropAfterMs=-5\n", "[Device a] LiveDropAfterMs"},
+        {"negative drop time", "[Device a]\nAddress=127.0.0.2\nLiveDropAfterMs=-5\n",
+         "[Device a] LiveDropAfterMs"},
         {"no content", "[Device a]\nAddress=127.0.0.2\nRecordingContentSeconds=0\n",
          "[Device a] RecordingContentSeconds"},
+        {"odd stream height", "[Device a]\nAddress=127.0.0.2\nMainStreamSize=1280x719\n",
+         "[Device a] MainStreamSize"},
+        {"stream beyond 1080p", "[Device a]\nAddress=127.0.0.2\nSubStreamSize=3840x2160\n",
+         "[Device a] SubStreamSize"},
+        {"drop range reversed", "[Device a]\nAddress=127.0.0.2\nLiveDropRandomMs=900-100\n",
+         "LiveDropRandomMs"},
+        {"both drop knobs", "[Device a]\nAddress=127.0.0.2\nLiveDropAfterMs=5\nLiveDropRandomMs=1-2\n",
+         "not together"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -10,6 +10,10 @@
 #include <QCoreApplication>
 #include <QObject>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <type_traits>
 
@@ -19,6 +23,16 @@ namespace {
 
 std::shared_ptr<PictureSlot> SlotOf(RenderTarget* window) {
     return window != nullptr ? window->pictureSlot() : nullptr;
+}
+
+// Each stream's worker allocates its decoder and pictures in a malloc arena of its own thread;
+// glibc keeps an arena's freed pages, so a grid whose streams restart now and then grew by tens of
+// megabytes without leaking a byte (heap in use stayed flat). Trimming after a stream ended hands
+// them back; it takes under a millisecond.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 }  // namespace
@@ -68,6 +82,7 @@ void FfmpegVideoClient::stopAll() {
         streams.swap(streams_);
     }
     streams.clear();  // joins every worker, outside the lock
+    ReturnFreedMemory();
 }
 
 std::int32_t FfmpegVideoClient::X_ClientStart(const ClientStartInfo& info, std::int32_t, std::uint16_t) {
@@ -166,6 +181,7 @@ std::int32_t FfmpegVideoClient::X_ClientStop(std::int32_t handle, std::uint16_t 
     }
     if (handle == soundHandle_) X_ClientAudioStop(linkType);
     stream.reset();  // joins the worker
+    ReturnFreedMemory();
     return 1;
 }
 

@@ -2,6 +2,10 @@
 
 #include "devicelibs/video/G711.h"
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#endif
+
 namespace strovik {
 
 namespace {
@@ -9,6 +13,18 @@ namespace {
 // A stream whose pictures all fail to decode for this long (at 25 frames a second) is as good as
 // lost: the window reconnects instead of showing a frozen picture for ever.
 constexpr int kMaxConsecutiveDecodeErrors = 50;
+
+// A grid of 64 streams has 64 workers that want the cores; at the GUI thread's own priority they
+// kept it from its events for up to a tenth of a second and more when the machine was overloaded
+// (a 10 ms timer's p99 lateness 46 to 170 ms, against 5 to 42 ms with the workers niced by 5).
+// A late picture costs less than a late click, and the CPU rule sheds the decoding that falls
+// behind.
+void LowerWorkerPriority() {
+#if defined(__linux__)
+    // The nice value is per thread on Linux; 0 names the calling one.
+    setpriority(PRIO_PROCESS, 0, 5);
+#endif
+}
 
 }  // namespace
 
@@ -62,6 +78,7 @@ bool LiveStream::stopCapture() {
 }
 
 void LiveStream::run() {
+    LowerWorkerPriority();
     while (!stopping_) {
         const auto deadline = std::chrono::steady_clock::now() + silenceTimeout_;
         if (reader_->next(kFrameHeaderBytes + kMaxFrameBodyBytes, deadline) !=

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include <utility>
+
 namespace strovik {
 
 int PictureSlot::pictureReadyEventType() {
@@ -11,14 +13,19 @@ int PictureSlot::pictureReadyEventType() {
 }
 
 void PictureSlot::attach(QObject* receiver) {
-    std::lock_guard lock(mutex_);
-    receiver_ = receiver;
-    eventPending_ = false;
-    notifyLocked();
+    {
+        std::lock_guard lock(receiverMutex_);
+        receiver_ = receiver;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        eventPending_ = true;
+    }
+    post();
 }
 
 void PictureSlot::detach() {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(receiverMutex_);
     receiver_ = nullptr;
 }
 
@@ -39,25 +46,37 @@ QSize PictureSlot::targetSize() const {
 }
 
 void PictureSlot::publish(QImage& picture) {
-    std::lock_guard lock(mutex_);
-    picture_.swap(picture);
-    ++published_;
-    notifyLocked();
+    bool notify = false;
+    {
+        std::lock_guard lock(mutex_);
+        picture_.swap(picture);
+        ++published_;
+        notify = !std::exchange(eventPending_, true);
+    }
+    if (notify) post();
 }
 
 void PictureSlot::clear() {
     QImage old;
-    std::lock_guard lock(mutex_);
-    picture_.swap(old);
-    notifyLocked();
+    bool notify = false;
+    {
+        std::lock_guard lock(mutex_);
+        picture_.swap(old);
+        notify = !std::exchange(eventPending_, true);
+    }
+    if (notify) post();
 }
 
-void PictureSlot::notifyLocked() {
-    // Posting under the lock: detach() takes the same lock, so the receiver is alive while the
-    // event is queued, and a queued event dies with its receiver.
-    if (receiver_ == nullptr || eventPending_) return;
-    eventPending_ = true;
-    QCoreApplication::postEvent(receiver_, new QEvent(static_cast<QEvent::Type>(pictureReadyEventType())));
+void PictureSlot::post() {
+    // Under the receiver's lock, not the picture's: detach() waits for a post in progress, so the
+    // receiver is alive while the event is queued (and a queued event dies with it). The post
+    // wakes the GUI thread, which may take the worker's core at once; were the picture's lock
+    // still held then, the paint it wakes for would wait until the worker got a core again,
+    // which on a busy machine with many streams is a tenth of a second and more.
+    std::lock_guard lock(receiverMutex_);
+    if (receiver_ != nullptr)
+        QCoreApplication::postEvent(receiver_,
+                                    new QEvent(static_cast<QEvent::Type>(pictureReadyEventType())));
 }
 
 }  // namespace strovik

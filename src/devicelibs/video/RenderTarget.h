@@ -45,10 +45,13 @@ public:
     std::uint64_t picturesPublished() const { return published_; }
 
 private:
-    void notifyLocked();
+    // Posts the PictureReady event to the receiver, if one is attached.
+    void post();
 
-    mutable std::mutex mutex_;
+    // receiverMutex_ guards receiver_, mutex_ the rest; they are never held together.
+    std::mutex receiverMutex_;
     QObject* receiver_ = nullptr;
+    mutable std::mutex mutex_;
     bool eventPending_ = false;
     QSize targetSize_;
     QImage picture_;
