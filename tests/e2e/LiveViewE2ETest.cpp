@@ -39,9 +39,13 @@ class LiveViewE2ETest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         devsim_ = std::make_unique<devsim::DevsimProcess>();
-        if (!devsim_->start(test::DvrSection(QStringLiteral("Hall"), devsim_->address(kHall), kHallChannels) +
-                            test::DvrSection(QStringLiteral("Flaky"), devsim_->address(kFlaky), 2,
-                                             QStringLiteral("LiveDropAfterMs=%1").arg(kDropAfterMs))))
+        // Hall's main streams are encoded before devsim is ready: encoding sixteen on first use
+        // takes longer than the client's answer timeout on a busy or instrumented machine.
+        if (!devsim_->start(test::DvrSection(QStringLiteral("Hall"), devsim_->address(kHall), kHallChannels,
+                                             QStringLiteral("PrepareStreams=main")) +
+                                test::DvrSection(QStringLiteral("Flaky"), devsim_->address(kFlaky), 2,
+                                                 QStringLiteral("LiveDropAfterMs=%1").arg(kDropAfterMs)),
+                            {}, std::chrono::seconds(90)))
             startError_ = devsim_->errorString();
     }
     static void TearDownTestSuite() { devsim_.reset(); }
