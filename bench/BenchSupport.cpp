@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <atomic>
 #include <cmath>
 #include <ctime>
@@ -148,6 +149,11 @@ double DecodeCpuMsPerPicture(int n, const devsim::EncodedLoop& loop, Pacing paci
     }
     for (std::thread& decoder : decoders) decoder.join();
     return cpuSeconds.load() * 1000.0 / (n * pictures);
+}
+
+void PrepareBenchmarkProcess() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
 }
 
 }  // namespace strovik::bench

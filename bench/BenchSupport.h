@@ -83,4 +83,10 @@ private:
 enum class Pacing { FlatOut, RealTime };
 double DecodeCpuMsPerPicture(int n, const devsim::EncodedLoop& loop, Pacing pacing, int pictures = 100);
 
+// Before the QApplication: offscreen unless a platform is set, and stdout line-buffered so that the
+// figures show as they come, also through a pipe.
+void PrepareBenchmarkProcess();
+// "met" or "missed", for the goal lines.
+inline const char* Verdict(bool met) { return met ? "met" : "missed"; }
+
 }  // namespace strovik::bench

@@ -117,17 +117,11 @@ LayoutFigures MeasureLayout(GridSite& site, int layout) {
     return figures;
 }
 
-const char* Verdict(bool met) {
-    return met ? "met" : "missed";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    PrepareBenchmarkProcess();
     QApplication app(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, also through a pipe
 
     GridSite site;
     // Every main stream encoded before devsim is ready, so that no opening waits for an encoding.

@@ -127,17 +127,11 @@ private:
     int dropLevelCalls_ = 0;
 };
 
-const char* Verdict(bool met) {
-    return met ? "met" : "missed";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    PrepareBenchmarkProcess();
     QApplication app(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, also through a pipe
 
     // Other work on the machine (other builds and tests) before anything of ours runs.
     MachineLoad background;

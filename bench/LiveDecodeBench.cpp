@@ -134,8 +134,7 @@ LiveFigures MeasureLive(int n, const devsim::DevsimProcess& devsim) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    bench::PrepareBenchmarkProcess();
     QApplication app(argc, argv);
     // devsim serves the streams; the baseline decodes the same loop, encoded here.
     devsim::DevsimProcess devsim;

@@ -72,10 +72,8 @@ struct Outage {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM",
-            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    PrepareBenchmarkProcess();
     QApplication app(argc, argv);
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // figures show as they come, also through a pipe
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : kDefaultSeconds;
 
     GridSite site;
