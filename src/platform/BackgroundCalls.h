@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 
@@ -17,20 +16,20 @@
 namespace strovik {
 
 // Runs blocking library calls (a verification, a stream start) off the GUI thread and hands each
-// result back to a receiver on the receiver's thread, in a queued call. The calls are bounded by
-// the libraries' own timeouts; the destructor waits for the ones still running, so the libraries
-// they use must outlive this object. A result that never reaches its receiver (the receiver went
-// first) is given to `orphaned`, so that the caller can release what the call acquired, such as
-// a stream that nobody will show; it runs where the last reference goes: on the receiver's thread
-// when the receiver is destroyed with the result queued, on the worker when the receiver was gone
-// before the call returned.
+// result back to its receiver on the thread that made this object (the GUI thread; receivers live
+// there), in a later turn of its event loop. The calls are bounded by the libraries' own timeouts;
+// the destructor waits for the ones still running, so the libraries they use must outlive this
+// object. A result whose receiver is gone by then is given to `orphaned`, so that the caller can
+// release what the call acquired, such as a stream that nobody will show; it runs on the GUI
+// thread, or on the worker when this object goes before the result could be handed over.
 //
-// The threads are our own (std::thread, std::mutex): the hand-over then stays visible to
-// ThreadSanitizer, which cannot see the futex-based locks inside Qt's thread pool.
+// Threads and results cross through our own std::mutex-guarded queue, and the wake-up posted to
+// the GUI thread carries no data: ThreadSanitizer sees every hand-over, which it cannot inside
+// Qt's uninstrumented thread pool and queued calls.
 class BackgroundCalls final {
 public:
     // Calls block on the network, not on the CPU: many may wait at once.
-    explicit BackgroundCalls(int maxThreads = 64) : maxThreads_(maxThreads > 0 ? maxThreads : 1) {}
+    explicit BackgroundCalls(int maxThreads = 64);
     ~BackgroundCalls();
     BackgroundCalls(const BackgroundCalls&) = delete;
     BackgroundCalls& operator=(const BackgroundCalls&) = delete;
@@ -38,59 +37,70 @@ public:
     template <typename Result>
     void run(QObject* receiver, std::function<Result()> work, std::function<void(Result)> done,
              std::function<void(Result)> orphaned = {}) {
-        auto delivery = std::make_shared<Delivery<Result>>(std::move(done), std::move(orphaned));
-        start([receiver = QPointer<QObject>(receiver), work = std::move(work), delivery]() mutable {
+        auto delivery = std::make_shared<Delivery<Result>>(receiver, std::move(done), std::move(orphaned));
+        start([this, work = std::move(work), delivery]() mutable {
             delivery->setResult(work());
             work = nullptr;
-            // The queued call holds the delivery only; what done captured stays in it and goes
-            // on the receiver's thread.
-            if (receiver)
-                QMetaObject::invokeMethod(receiver.data(), [delivery] { delivery->deliver(); }, Qt::QueuedConnection);
+            handOver(std::move(delivery));
         });
     }
 
-    // Waits for every call started so far (tests and shutdown).
+    // Waits for every call started so far (tests and shutdown). Results are handed over later.
     void waitForDone();
 
 private:
-    // Holds a call's result and the receiver's continuation. deliver() runs the continuation on
-    // the receiver's thread; a result never delivered (the receiver went, the queued call was
-    // destroyed unrun) is handed to `orphaned` when the last copy goes.
-    template <typename Result>
-    class Delivery {
+    class Pending {
     public:
-        Delivery(std::function<void(Result)> done, std::function<void(Result)> orphaned)
-            : done_(std::move(done)), orphaned_(std::move(orphaned)) {}
-        ~Delivery() {
+        virtual ~Pending() = default;
+        // GUI thread: runs the receiver's continuation when the receiver still exists.
+        virtual void deliver() = 0;
+    };
+
+    // A call's result, its receiver and the receiver's continuation, which is made and destroyed
+    // on the GUI thread. A result still held when the last reference goes is orphaned.
+    template <typename Result>
+    class Delivery final : public Pending {
+    public:
+        Delivery(QObject* receiver, std::function<void(Result)> done, std::function<void(Result)> orphaned)
+            : receiver_(receiver), done_(std::move(done)), orphaned_(std::move(orphaned)) {}
+        ~Delivery() override {
             if (result_ && orphaned_) orphaned_(std::move(*result_));
         }
         void setResult(Result value) {
             std::lock_guard lock(mutex_);
             result_ = std::move(value);
         }
-        void deliver() {
+        void deliver() override {
+            if (!receiver_) return;  // the destructor orphans the result
             std::optional<Result> result;
-            std::function<void(Result)> done;
             {
                 std::lock_guard lock(mutex_);
                 result.swap(result_);
-                done.swap(done_);
             }
+            std::function<void(Result)> done = std::move(done_);
             if (result && done) done(std::move(*result));
         }
 
     private:
-        std::mutex mutex_;  // the result is made on a worker and taken on the receiver's thread
+        QPointer<QObject> receiver_;  // GUI thread only
+        std::mutex mutex_;            // the result is made on a worker and taken on the GUI thread
         std::optional<Result> result_;
         std::function<void(Result)> done_;
         std::function<void(Result)> orphaned_;
     };
 
+    // Lives on the GUI thread; a wake-up event makes it run what the workers handed over.
+    class Drain;
+
     void start(std::function<void()> task);
     void serve();
+    void handOver(std::shared_ptr<Pending> pending);  // any thread
+    void deliverHandedOver();                          // GUI thread
 
     const int maxThreads_;
-    std::mutex mutex_;
+    std::unique_ptr<Drain> drain_;
+
+    std::mutex mutex_;  // tasks, threads and their counts
     std::condition_variable wake_;
     std::condition_variable idle_;
     std::deque<std::function<void()>> tasks_;
@@ -98,6 +108,10 @@ private:
     int waitingThreads_ = 0;
     int running_ = 0;
     bool stopping_ = false;
+
+    std::mutex handOverMutex_;  // results on their way to the GUI thread
+    std::vector<std::shared_ptr<Pending>> handedOver_;
+    bool wakePosted_ = false;
 };
 
 }  // namespace strovik
