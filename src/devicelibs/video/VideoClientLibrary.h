@@ -2,6 +2,7 @@
 
 #include <QEvent>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -42,24 +43,33 @@ inline constexpr std::int32_t kStreamHandleBias = 3533;
 
 class VideoClientEvent final : public QEvent {
 public:
+    // Made on a worker, read on the receiver's thread: the fields are published with a release
+    // store and read with acquire loads, so the hand-over does not rest on Qt's event queue alone
+    // (whose locks ThreadSanitizer cannot see).
     VideoClientEvent(std::uint32_t message, std::int32_t wParam, std::int32_t lParam)
-        : QEvent(static_cast<QEvent::Type>(eventType())),
-          message_(message),
-          wParam_(wParam),
-          lParam_(lParam) {}
+        : QEvent(static_cast<QEvent::Type>(eventType())) {
+        message_.store(message, std::memory_order_relaxed);
+        wParam_.store(wParam, std::memory_order_relaxed);
+        lParam_.store(lParam, std::memory_order_relaxed);
+        published_.store(true, std::memory_order_release);
+    }
     static int eventType() {
         static const int type = QEvent::registerEventType();
         return type;
     }
 
-    std::uint32_t message() const { return message_; }  // the number given to X_ClientInit
-    std::int32_t wParam() const { return wParam_; }
-    std::int32_t lParam() const { return lParam_; }
+    // The number given to X_ClientInit.
+    std::uint32_t message() const { return (acquire(), message_.load(std::memory_order_relaxed)); }
+    std::int32_t wParam() const { return (acquire(), wParam_.load(std::memory_order_relaxed)); }
+    std::int32_t lParam() const { return (acquire(), lParam_.load(std::memory_order_relaxed)); }
 
 private:
-    std::uint32_t message_;
-    std::int32_t wParam_;
-    std::int32_t lParam_;
+    void acquire() const { (void)published_.load(std::memory_order_acquire); }
+
+    std::atomic<std::uint32_t> message_{0};
+    std::atomic<std::int32_t> wParam_{0};
+    std::atomic<std::int32_t> lParam_{0};
+    std::atomic<bool> published_{false};
 };
 
 // Failure codes of X_ClientStart / X_ClientStartEx (results below 1).
