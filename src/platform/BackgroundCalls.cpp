@@ -1,36 +1,9 @@
 #include "platform/BackgroundCalls.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-
 namespace strovik {
 
-namespace {
-
-int WakeEventType() {
-    static const int type = QEvent::registerEventType();
-    return type;
-}
-
-}  // namespace
-
-class BackgroundCalls::Drain final : public QObject {
-public:
-    explicit Drain(BackgroundCalls& calls) : calls_(calls) {}
-
-protected:
-    bool event(QEvent* event) override {
-        if (event->type() != WakeEventType()) return QObject::event(event);
-        calls_.deliverHandedOver();
-        return true;
-    }
-
-private:
-    BackgroundCalls& calls_;
-};
-
 BackgroundCalls::BackgroundCalls(int maxThreads)
-    : maxThreads_(maxThreads > 0 ? maxThreads : 1), drain_(std::make_unique<Drain>(*this)) {}
+    : maxThreads_(maxThreads > 0 ? maxThreads : 1), relay_(std::make_shared<CallbackRelay>(&gui_)) {}
 
 BackgroundCalls::~BackgroundCalls() {
     {
@@ -39,13 +12,7 @@ BackgroundCalls::~BackgroundCalls() {
     }
     wake_.notify_all();
     for (std::thread& thread : threads_) thread.join();
-    drain_.reset();  // a wake-up still posted goes with it
-    std::vector<std::shared_ptr<Pending>> left;
-    {
-        std::lock_guard lock(handOverMutex_);
-        left.swap(handedOver_);
-    }
-    left.clear();  // never delivered: their results are orphaned
+    relay_->detach();  // results never delivered are dropped with it, and so orphaned
 }
 
 void BackgroundCalls::start(std::function<void()> task) {
@@ -78,21 +45,7 @@ void BackgroundCalls::serve() {
 }
 
 void BackgroundCalls::handOver(std::shared_ptr<Pending> pending) {
-    std::lock_guard lock(handOverMutex_);
-    handedOver_.push_back(std::move(pending));
-    if (wakePosted_) return;
-    wakePosted_ = true;
-    QCoreApplication::postEvent(drain_.get(), new QEvent(static_cast<QEvent::Type>(WakeEventType())));
-}
-
-void BackgroundCalls::deliverHandedOver() {
-    std::vector<std::shared_ptr<Pending>> ready;
-    {
-        std::lock_guard lock(handOverMutex_);
-        ready.swap(handedOver_);
-        wakePosted_ = false;
-    }
-    for (const std::shared_ptr<Pending>& pending : ready) pending->deliver();
+    relay_->post([pending = std::move(pending)] { pending->deliver(); });
 }
 
 void BackgroundCalls::waitForDone() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CallbackRelay.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -23,9 +25,8 @@ namespace strovik {
 // release what the call acquired, such as a stream that nobody will show; it runs on the GUI
 // thread, or on the worker when this object goes before the result could be handed over.
 //
-// Threads and results cross through our own std::mutex-guarded queue, and the wake-up posted to
-// the GUI thread carries no data: ThreadSanitizer sees every hand-over, which it cannot inside
-// Qt's uninstrumented thread pool and queued calls.
+// The threads are our own and results go back through a CallbackRelay: ThreadSanitizer sees every
+// hand-over, which it cannot inside Qt's uninstrumented thread pool and queued calls.
 class BackgroundCalls final {
 public:
     // Calls block on the network, not on the CPU: many may wait at once.
@@ -89,16 +90,13 @@ private:
         std::function<void(Result)> orphaned_;
     };
 
-    // Lives on the GUI thread; a wake-up event makes it run what the workers handed over.
-    class Drain;
-
     void start(std::function<void()> task);
     void serve();
     void handOver(std::shared_ptr<Pending> pending);  // any thread
-    void deliverHandedOver();                          // GUI thread
 
     const int maxThreads_;
-    std::unique_ptr<Drain> drain_;
+    QObject gui_;  // the receiving end of relay_, on the thread that made this object
+    std::shared_ptr<CallbackRelay> relay_;
 
     std::mutex mutex_;  // tasks, threads and their counts
     std::condition_variable wake_;
@@ -108,10 +106,6 @@ private:
     int waitingThreads_ = 0;
     int running_ = 0;
     bool stopping_ = false;
-
-    std::mutex handOverMutex_;  // results on their way to the GUI thread
-    std::vector<std::shared_ptr<Pending>> handedOver_;
-    bool wakePosted_ = false;
 };
 
 }  // namespace strovik
