@@ -1,6 +1,7 @@
 #include "app/ProgramLibraries.h"
 
 #include "app/LanguageTables.h"
+#include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/discovery/DiscoveryFactory.h"
 #include "devicelibs/ffmpeg/FfmpegStreamPlayer.h"
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
@@ -11,6 +12,7 @@ namespace strovik {
 
 DeviceLibraries MakeProgramLibraries(const QString& appDir) {
     DeviceLibraries libraries;
+    libraries.networkCameras = std::make_shared<NetworkCameras>();
     libraries.tcpClient = CreateTcpClientLibrary();
     libraries.discovery =
         CreateDiscoveryLibrary(ReadDiscoveryOptions(IniFile::load(appDir + QLatin1String(kSettingsFileName))));
