@@ -76,7 +76,7 @@ TStrovikForm::TStrovikForm(MainWindowServices services, QWidget* parent)
             "the main window needs the device TCP client, video client and stream player libraries and the UI "
             "services");
     calls_ = std::make_unique<BackgroundCalls>();
-    transfers_ = std::make_unique<TransferRouter>(*libraries.tcpClient, state_.transferLock);
+    transfers_ = std::make_unique<TransferRouter>(*libraries.tcpClient, state_.transferLock, *calls_);
     setObjectName(QStringLiteral("StrovikForm"));
     setWindowTitle(QLatin1String(kCaption));
     setWindowIcon(ApplicationIcon());

@@ -174,16 +174,24 @@ void TFormDownLoad::FormShow() {
         return;
     }
     const std::string host = PrepareLibraryAddress(remoteAddress);
-    transferHandle_ = services_.transfers->StartTransfer(
+    // Connecting may take the library's whole timeout on a dead host: the dialog stays live.
+    Animate1->show();
+    pendingStart_ = services_.transfers->StartTransfer(
         RemoteFileRequest{remoteName.toStdString(), transferPath_.toStdString(), host, remotePort}, this,
-        [this](const TransferNotification& notification) { HandleTransferNotification(notification); });
-    if (transferHandle_ < 1) {
-        transferHandle_ = 0;
+        [this](const TransferNotification& notification) { HandleTransferNotification(notification); },
+        [this, host, frameFormat](std::int32_t handle) { TransferStarted(handle, host, frameFormat); });
+}
+
+void TFormDownLoad::TransferStarted(std::int32_t handle, const std::string& host, bool frameFormat) {
+    pendingStart_ = 0;
+    if (handle < 1) {
+        Animate1->hide();
         if (!ReportOfflineDomain(*services_.ui, this, *services_.strings, host, remoteAddress))
             showMessage(Text::ConnectFailed);
         Timer2.start();
         return;
     }
+    transferHandle_ = handle;
     convertPending_ = frameFormat;
 }
 
@@ -288,6 +296,10 @@ void TFormDownLoad::TransferFailed(std::int32_t handle, std::int32_t error) {
 }
 
 void TFormDownLoad::stopTransfer() {
+    if (pendingStart_ != 0) {
+        services_.transfers->CancelStart(pendingStart_);
+        pendingStart_ = 0;
+    }
     if (transferHandle_ == 0) return;
     const std::int32_t handle = transferHandle_;
     transferHandle_ = 0;

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "devicelibs/wire/TransferNotification.h"
+#include "recordings/TransferRouter.h"
 
 #include <QDialog>
 #include <QString>
 #include <QTimer>
 
 #include <cstdint>
+#include <string>
 
 class QCheckBox;
 class QFrame;
@@ -19,7 +21,6 @@ namespace strovik {
 class BackgroundCalls;
 class StreamPlayerLibrary;
 class StringTable;
-class TransferRouter;
 class UiServices;
 
 // What the download dialog is built from. Every pointer must outlive the dialog.
@@ -100,6 +101,7 @@ private:
     QString text(int id) const;
     void showMessage(int id);
     void stopTransfer();
+    void TransferStarted(std::int32_t handle, const std::string& host, bool frameFormat);
     // Converts the raw download off the GUI thread and deletes it once the AVI is written;
     // then runs finished on the GUI thread (unless the dialog went).
     void convert(std::function<void(bool converted)> finished);
@@ -109,6 +111,7 @@ private:
     bool shown_ = false;
     bool closed_ = false;
 
+    TransferRouter::Ticket pendingStart_ = 0;  // until the device answered the start
     std::int32_t transferHandle_ = 0;
     std::int64_t transferTotal_ = 0;
     std::int64_t transferReceived_ = 0;

@@ -33,23 +33,28 @@ bool RemotePlayback::Start(const TFileInfo& info, std::int32_t port, const QStri
     transferTotal_ = 0;
     transferReceived_ = 0;
     transferDone_ = false;
-    playbackInfo_ = {};
     tempFile_ = TempPlaybackFile(drive, playPort_, info.fileName);
     // The library cannot create the file in a folder that does not exist.
     EnsureParentFolder(tempFile_);
     const std::string host = PrepareLibraryAddress(info.address);
     const std::uint64_t serial = ++serial_;
-    const std::int32_t handle = services_.transfers->StartTransfer(
+    playbackInfo_ = info;
+    pendingStart_ = services_.transfers->StartTransfer(
         RemoteFileRequest{info.fileName.toStdString(), tempFile_.toStdString(), host, port}, this,
         [this, serial](const TransferNotification& notification) {
             if (serial == serial_) HandleTransferNotification(notification);
+        },
+        [this, serial, host, address = info.address](std::int32_t handle) {
+            // Stopped before the device answered: the router cancelled the start.
+            if (serial != serial_) return;
+            pendingStart_ = 0;
+            if (handle >= 1) {
+                transferHandle_ = handle;
+                return;
+            }
+            const bool told = ReportOfflineDomain(*services_.ui, nullptr, *services_.strings, host, address);
+            Q_EMIT stopRequested(told ? QString() : services_.strings->Lookup(kRecordOpenFailedText));
         });
-    if (handle < 1) {
-        ReportOfflineDomain(*services_.ui, nullptr, *services_.strings, host, info.address);
-        return false;
-    }
-    transferHandle_ = handle;
-    playbackInfo_ = info;
     return true;
 }
 
@@ -120,6 +125,10 @@ void RemotePlayback::TransferFailed(std::int32_t handle, std::int32_t error) {
 }
 
 bool RemotePlayback::Stop() {
+    if (pendingStart_ != 0) {
+        services_.transfers->CancelStart(pendingStart_);
+        pendingStart_ = 0;
+    }
     if (transferHandle_ != 0) {
         const std::int32_t handle = transferHandle_;
         endTransfer();

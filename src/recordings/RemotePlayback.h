@@ -3,6 +3,7 @@
 #include "devicelibs/wire/TransferNotification.h"
 #include "recordings/PlayThread.h"
 #include "recordings/TFileInfo.h"
+#include "recordings/TransferRouter.h"
 
 #include <QObject>
 #include <QString>
@@ -16,7 +17,6 @@ class BackgroundCalls;
 class RenderTarget;
 class StreamPlayerLibrary;
 class StringTable;
-class TransferRouter;
 class UiServices;
 
 // What a window's remote playback is built from. Every pointer must outlive it.
@@ -44,8 +44,8 @@ public:
                    QObject* parent = nullptr);
     ~RemotePlayback() override;
 
-    // Starts the transfer into the temporary file under drive (ends with '/'); true when started.
-    // The window must be idle.
+    // Starts the transfer into the temporary file under drive (ends with '/'); the device answers
+    // later, and a refusal ends in stopRequested. True when started. The window must be idle.
     bool Start(const TFileInfo& info, std::int32_t port, const QString& drive);
     // Stops the transfer and the play thread; true when a playback was stopped.
     bool Stop();
@@ -79,6 +79,7 @@ private:
     const RemotePlaybackServices services_;
 
     std::uint64_t serial_ = 0;  // of the current (or last) playback
+    TransferRouter::Ticket pendingStart_ = 0;  // until the device answered the start
     std::int32_t transferHandle_ = 0;
     TFileInfo playbackInfo_;
     QString tempFile_;

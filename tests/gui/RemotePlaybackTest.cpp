@@ -92,6 +92,10 @@ protected:
         return player->callsNamed(name);
     }
     TMyView& window(int index) { return *form->grid().view(index); }
+    // The transfer starts on a background call; the window learns its handle a turn later.
+    bool transferStarted(int index, std::int32_t handle) {
+        return QTest::qWaitFor([&] { return window(index).playback().transferHandle() == handle; }, kDeadlineMs);
+    }
     bool idle(int index) { return window(index).state() == ViewState::Idle; }
     QString lastMessage() const { return ui.messages.empty() ? QString() : ui.messages.back().request.text; }
 
@@ -107,6 +111,7 @@ protected:
 
 TEST_F(RemotePlaybackTest, AFrameFormatRecordPlaysPacedInThePickedWindowAndEndsIdleAndConverted) {
     Q_EMIT form->fileList().playRequested(kFrameRecord);
+    ASSERT_TRUE(transferStarted(0, 1));
     ASSERT_EQ(tcp->remoteFileRequests().size(), 1u);
     const RemoteFileRequest request = tcp->remoteFileRequests()[0];
     const QString temp = drive + QStringLiteral("Temp/xPlayerVideo[65].264");
@@ -153,6 +158,7 @@ TEST_F(RemotePlaybackTest, APlainRecordPlaysInTheNextIdleWindowWithFlowControl) 
     player->setResult("X_Play_GetFileHeadLength", 8);
     player->setResult("X_Play_InputData", 1);
     Q_EMIT form->fileList().playRequested(kPlainRecord);
+    ASSERT_TRUE(transferStarted(1, 2));
     ASSERT_EQ(tcp->remoteFileRequests().size(), 2u);
     const QString temp = drive + QStringLiteral("Temp/xPlayerVideo[66].MP4");
     EXPECT_EQ(QString::fromStdString(tcp->remoteFileRequests()[1].localFilePath), temp);
@@ -203,11 +209,29 @@ TEST_F(RemotePlaybackTest, DeviceFailuresShowTheirMessageAndStopTheWindow) {
     }
 }
 
+TEST_F(RemotePlaybackTest, AStartTheDeviceRefusesOrThatIsStoppedBeforeItsAnswerLeavesTheWindowIdle) {
+    tcp->queueRemoteFileAnswer(0);
+    Q_EMIT form->fileList().playRequested(kFrameRecord);
+    EXPECT_EQ(window(0).state(), ViewState::Playback) << "the window waits for the device off the GUI thread";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle(0); }, kDeadlineMs));
+    EXPECT_EQ(window(0).statusText(), QStringLiteral("Record File Open Failed！"));
+
+    Q_EMIT form->fileList().playRequested(kFrameRecord);
+    form->grid().StopWindow(1);
+    EXPECT_TRUE(idle(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tcp->stoppedTransfers().empty(); }, kDeadlineMs))
+        << "the transfer that nobody follows any more is stopped when it answers";
+    EXPECT_EQ(tcp->stoppedTransfers(), (std::vector<std::int32_t>{2}));
+    EXPECT_TRUE(idle(0));
+}
+
 TEST_F(RemotePlaybackTest, MessagesOfAnEarlierPlaybackInTheWindowAreIgnored) {
     Q_EMIT form->fileList().playRequested(kFrameRecord);
+    ASSERT_TRUE(transferStarted(0, 1));
     // Opening another record in the same (selected, enlarged-less, only idle-less) window reuses it.
     form->grid().SetLayout(1);
     Q_EMIT form->fileList().playRequested(kFrameRecord);
+    ASSERT_TRUE(transferStarted(0, 2));
     ASSERT_EQ(tcp->remoteFileRequests().size(), 2u);
     EXPECT_EQ(tcp->stoppedTransfers(), (std::vector<std::int32_t>{1}));
     window(0).playback().TransferFailed(1, TransferFailure::NoSuchFile);
@@ -269,6 +293,8 @@ protected:
             EXPECT_TRUE(QTest::qWaitFor([&] { return tcp->remoteFileRequests().size() > requestsSeen; },
                                         kDeadlineMs));
             requestsSeen = tcp->remoteFileRequests().size();
+            // The handle reaches the dialog a turn after the library answered.
+            EXPECT_TRUE(QTest::qWaitFor([&] { return dialogGone() || dialog->transferHandle() != 0; }, kDeadlineMs));
         }
         return dialog;
     }
@@ -346,6 +372,15 @@ TEST_F(DownloadTest, DeviceErrorsShowTheirMessageAndCloseWithoutConverting) {
         EXPECT_FALSE(QFileInfo::exists(target)) << "no partial file is left to pass for the recording";
     }
     EXPECT_TRUE(player->callsNamed("X_Play_DVRtoAVI").empty());
+}
+
+TEST_F(DownloadTest, AStartTheDeviceRefusesTellsSoAndClosesTheDialog) {
+    tcp->queueRemoteFileAnswer(0);
+    ui.saveFileAnswer = dir.path() + QStringLiteral("refused.MP4");
+    Q_EMIT form->fileList().backupRequested(kPlainRecord);
+    ASSERT_NE(form->downloadDialog(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialogGone(); }, kDeadlineMs));
+    EXPECT_EQ(lastMessage(), QStringLiteral("Download connect failed!"));
 }
 
 TEST_F(DownloadTest, ATransferCompletingWithoutDataShowsTheCompletion) {
