@@ -1,14 +1,10 @@
 // Program entry: one running copy per user. A second start brings the running window to the front
 // and ends at once; the first creates the main window and runs until it is closed.
-#include "admin/DeviceCommands.h"
-#include "admin/LanSearchPage.h"
-#include "admin/ServerInfoFrm.h"
 #include "app/Artwork.h"
+#include "app/DemoSwitches.h"
 #include "app/ProgramLibraries.h"
 #include "app/StrovikForm.h"
-#include "app/ToolNotebook.h"
 #include "devices/Functions.h"
-#include "liveview/ChannelOpening.h"
 #include "platform/AppDirectories.h"
 #include "platform/AudioMixer.h"
 #include "platform/QtUiServices.h"
@@ -21,8 +17,6 @@
 #include <QPointer>
 #include <QSessionManager>
 #include <QStandardPaths>
-#include <QTabWidget>
-#include <QTimer>
 
 #include <chrono>
 
@@ -31,7 +25,6 @@ namespace {
 Q_LOGGING_CATEGORY(instanceLog, "strovik.instance", QtWarningMsg)
 
 constexpr std::chrono::milliseconds kRaiseTimeout{2000};
-constexpr int kPtzPage = 3;  // the tool notebook's fourth page
 
 }  // namespace
 
@@ -79,29 +72,7 @@ int main(int argc, char** argv) {
                      [form](QSessionManager&) { form->CloseWithoutQuestion(); });
     form->show();
     form->setWindowState(form->windowState() | Qt::WindowMaximized);
-    // Demos and screenshots: open a page of channels as the start-all command would.
-    if (const int layout = qEnvironmentVariableIntValue("STROVIK_START_ALL"); layout > 0) {
-        QTimer::singleShot(500, form, [form, layout] {
-            form->opening().N1FrameClick(layout);
-            form->opening().NStartAllClick();
-            // The PTZ demo: the tool column shows the PTZ page, for the first window's camera.
-            if (qEnvironmentVariableIntValue("STROVIK_PTZ_PAGE") > 0)
-                form->notebook().setCurrentPage(kPtzPage);
-        });
-    }
-    // Screenshots of the device editor: "lan" opens it on the LAN page and searches, "manual" on
-    // the manual page.
-    if (const QString page = qEnvironmentVariable("STROVIK_OPEN_EDITOR"); !page.isEmpty()) {
-        QTimer::singleShot(500, form, [form, page] {
-            form->deviceCommands().BtnAddServerClick();
-            TServerInfoFrm* editor = form->deviceCommands().editor();
-            if (page == QLatin1String("manual")) {
-                editor->PageControl1->setCurrentIndex(TServerInfoFrm::kPageManual);
-            } else {
-                editor->Dev_Find_Tab->FindBtnClick();
-            }
-        });
-    }
+    ApplyDemoSwitches(form);
     const int result = QApplication::exec();
     // A quit that did not come from the window (the session ending) still saves the device list.
     delete form.data();
