@@ -296,6 +296,26 @@ Painting toolPainting(Picture picture) {
                 p.drawLine(QPointF(s * 0.22, s * 0.5), QPointF(s * 0.78, s * 0.5));
                 p.drawLine(QPointF(s * 0.5, s * 0.22), QPointF(s * 0.5, s * 0.78));
             };
+        case Picture::Copying:
+            return [](QPainter& p, double s) {
+                // A disk under an arrow pointing down into it.
+                p.setPen(Qt::NoPen);
+                p.setBrush(kInk);
+                p.drawRoundedRect(QRectF(s * 0.12, s * 0.62, s * 0.76, s * 0.26), s * 0.06, s * 0.06);
+                p.setBrush(kLive);
+                p.drawEllipse(QPointF(s * 0.76, s * 0.75), s * 0.04, s * 0.04);
+                p.setBrush(kAccent);
+                p.drawRect(QRectF(s * 0.42, s * 0.08, s * 0.16, s * 0.30));
+                p.drawPolygon(QPolygonF{{s * 0.26, s * 0.36}, {s * 0.74, s * 0.36}, {s * 0.50, s * 0.58}});
+            };
+        case Picture::CopyComplete:
+            return [](QPainter& p, double s) {
+                p.setPen(Qt::NoPen);
+                p.setBrush(kLive);
+                p.drawEllipse(QPointF(s * 0.5, s * 0.5), s * 0.42, s * 0.42);
+                p.setPen(pen(kInk, s * 0.10));
+                p.drawPolyline(QPolygonF{{s * 0.30, s * 0.52}, {s * 0.44, s * 0.66}, {s * 0.70, s * 0.36}});
+            };
     }
     return [](QPainter&, double) {};
 }

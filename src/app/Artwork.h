@@ -29,6 +29,8 @@ enum class Picture {
     PtzAuto,
     Minus,
     Plus,
+    Copying,       // a recording on its way from the device to a file
+    CopyComplete,  // the copy is done
 };
 
 QIcon PictureIcon(Picture picture);

@@ -81,10 +81,15 @@ void ApplyLanguageCaptions(QWidget& root, TToolNotebook& notebook, QComboBox& cm
     cmbType.setCurrentIndex(0);
 }
 
-void ApplyLanguageFonts(QWidget& root, const LanguageState& language) {
-    if (!language.languageLoaded) return;
+QFont LanguageFont(const LanguageState& language) {
     QFont font(language.languageFontName);
     if (language.languageFontSize > 0) font.setPointSize(language.languageFontSize);
+    return font;
+}
+
+void ApplyLanguageFonts(QWidget& root, const LanguageState& language) {
+    if (!language.languageLoaded) return;
+    const QFont font = LanguageFont(language);
     root.setFont(font);
     for (const char* name : kFontControls)
         if (auto* control = root.findChild<QWidget*>(QLatin1String(name))) control->setFont(font);

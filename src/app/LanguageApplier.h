@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+
 class QComboBox;
 class QWidget;
 
@@ -15,6 +17,9 @@ class TToolNotebook;
 // below root.
 void ApplyLanguageCaptions(QWidget& root, TToolNotebook& notebook, QComboBox& cmbType, const StringTable& strings,
                            bool languageLoaded);
+
+// The language file's font face and size (the download dialog takes it too).
+QFont LanguageFont(const LanguageState& language);
 
 // Gives the main window and the controls the language file names its font face and size; nothing
 // unless a language file was loaded.

@@ -58,6 +58,7 @@ namespace {
 constexpr int kDeviceListPage = 1;
 constexpr char kDesignUserName[] = "admin";
 constexpr char kVendorUserName[] = "1";
+constexpr int kDownloadPictureSide = 48;
 
 QVBoxLayout* fillLayout(QWidget* owner) {
     auto* layout = new QVBoxLayout(owner);
@@ -316,7 +317,9 @@ void TStrovikForm::NBackupClick(const QString& fileName) {
     if (downloadDialog_ || fileName.trimmed().isEmpty()) return;
     downloadDialog_ = new TFormDownLoad(
         DownloadServices{transfers_.get(), services_.libraries.streamPlayer.get(), &state_.strings,
-                         state_.language.languageLoaded, services_.ui, calls_.get()},
+                         state_.language.languageLoaded, services_.ui, calls_.get(), LanguageFont(state_.language),
+                         PictureIcon(Picture::Copying).pixmap(kDownloadPictureSide),
+                         PictureIcon(Picture::CopyComplete).pixmap(kDownloadPictureSide)},
         this);
     downloadDialog_->remoteName = fileName.trimmed();
     downloadDialog_->remoteAddress = state_.resultAddress;

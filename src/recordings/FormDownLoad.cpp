@@ -83,12 +83,14 @@ void TFormDownLoad::createControls() {
     Animate1->setTextVisible(false);
     Animate1->hide();
     ImageDownComplete = label(this, "ImageDownComplete", {}, {20, 40, 48, 48});
+    ImageDownComplete->setPixmap(services_.completePicture);
     LabelDownComplete = label(this, "LabelDownComplete", QStringLiteral("下载完毕"), {80, 55, 300, 20});
     // Covers the completion picture and text until the download is done.
     Panel1 = MakeControl<QFrame>(this, "Panel1");
     Panel1->setGeometry(10, 36, 380, 56);
     Panel1->setAutoFillBackground(true);
     Image1 = label(Panel1, "Image1", {}, {10, 4, 48, 48});
+    Image1->setPixmap(services_.copyingPicture);
     LabDown = label(this, "LabDown", QStringLiteral("下载："), {20, 100, 80, 20});
     LabelDownFrom = label(this, "LabelDownFrom", {}, {100, 100, 290, 20});
     ProgressBar1 = MakeControl<QProgressBar>(this, "ProgressBar1");
@@ -116,6 +118,7 @@ QString TFormDownLoad::text(int id) const {
 
 void TFormDownLoad::applyCaptions() {
     if (!services_.languageLoaded) return;
+    setFont(services_.font);
     setWindowTitle(text(Text::Caption));
     LabelDownComplete->setText(text(Text::Complete));
     LabDown->setText(text(Text::Download));

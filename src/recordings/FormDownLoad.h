@@ -4,6 +4,8 @@
 #include "recordings/TransferRouter.h"
 
 #include <QDialog>
+#include <QFont>
+#include <QPixmap>
 #include <QString>
 #include <QTimer>
 
@@ -31,6 +33,9 @@ struct DownloadServices {
     bool languageLoaded = false;  // captions come from strings only then
     UiServices* ui = nullptr;
     BackgroundCalls* calls = nullptr;  // runs the conversions
+    QFont font;  // the language file's face and size; applied only when languageLoaded
+    QPixmap copyingPicture;   // Image1, shown while copying
+    QPixmap completePicture;  // ImageDownComplete, uncovered when done
 };
 
 // The download dialog: asks for the target file, copies the recording there through a remote

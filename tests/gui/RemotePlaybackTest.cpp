@@ -311,6 +311,9 @@ TEST_F(DownloadTest, AFrameFormatDownloadShowsProgressThenConvertsAndDeletesTheR
     EXPECT_EQ(request.port, 7050);
     EXPECT_EQ(dialog->LabelDownFrom->text(), QStringLiteral("20240102030405_S_03.264  from  127.0.0.5"));
     EXPECT_TRUE(dialog->convertPending());
+    EXPECT_EQ(dialog->font().family(), form->state().language.languageFontName) << "the language file's font";
+    EXPECT_EQ(dialog->font().pointSize(), form->state().language.languageFontSize);
+    EXPECT_FALSE(dialog->Image1->pixmap().isNull());
 
     dir.write(QStringLiteral("saved.avi1"), QByteArray(614400, 'x'));
     notify(1, TransferCode::Begin, 0, 1048576);
