@@ -42,6 +42,10 @@ QString DownloadTransferPath(const QString& chosenPath, bool frameFormat) {
                                                                      : chosenPath;
 }
 
+QString PartialCopyPath(const QString& transferPath) {
+    return transferPath + QLatin1String(".part");
+}
+
 ScaledAmount ScaleByteCount(std::uint64_t bytes) {
     ScaledAmount amount{static_cast<float>(bytes) / kUnitStep, QStringLiteral(" KB")};
     if (amount.value > kUnitStep) amount = {amount.value / kUnitStep, QStringLiteral(" MB")};

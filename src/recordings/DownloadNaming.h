@@ -17,6 +17,10 @@ QString DefaultDownloadName(const QString& remoteName);
 // ".avi", so that the conversion's own ".avi" does not land on the file being converted.
 QString DownloadTransferPath(const QString& chosenPath, bool frameFormat);
 
+// Where the transfer writes until the copy is whole: a process killed in the middle of a download
+// leaves no file that passes for the recording.
+QString PartialCopyPath(const QString& transferPath);
+
 // A byte count in the download dialog's units: KB, then MB above 1024.0 KB, then GB above
 // 1024.0 MB, computed in single precision. unit begins with a blank.
 struct ScaledAmount {

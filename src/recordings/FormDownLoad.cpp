@@ -180,7 +180,8 @@ void TFormDownLoad::FormShow() {
     // Connecting may take the library's whole timeout on a dead host: the dialog stays live.
     Animate1->show();
     pendingStart_ = services_.transfers->StartTransfer(
-        RemoteFileRequest{remoteName.toStdString(), transferPath_.toStdString(), host, remotePort}, this,
+        RemoteFileRequest{remoteName.toStdString(), PartialCopyPath(transferPath_).toStdString(), host, remotePort},
+        this,
         [this](const TransferNotification& notification) { HandleTransferNotification(notification); },
         [this, host, frameFormat](std::int32_t handle) { TransferStarted(handle, host, frameFormat); });
 }
@@ -209,8 +210,13 @@ void TFormDownLoad::HandleTransferNotification(const TransferNotification& notif
             transferFinished_ = false;
             break;
         case TransferCode::Complete:
-            transferFinished_ = true;
             stopTransfer();
+            if (!takeFinishedCopy()) {
+                showMessage(Text::OpenFailed);
+                close();
+                return;
+            }
+            transferFinished_ = true;
             // Without any data block the tick never started: show the completion now.
             if (!Timer1.isActive()) Timer1Timer();
             break;
@@ -294,8 +300,20 @@ void TFormDownLoad::TransferFailed(std::int32_t handle, std::int32_t error) {
         showMessage(Text::ConnectFailed);
     }
     // What the failed transfer left (at most a cut-off copy) must not pass for the recording.
-    QFile::remove(transferPath_);
+    QFile::remove(PartialCopyPath(transferPath_));
     close();
+}
+
+bool TFormDownLoad::takeFinishedCopy() {
+    const QString part = PartialCopyPath(transferPath_);
+    if (!QFileInfo::exists(part)) {
+        // Renamed already, or a transfer with nothing in it: an empty recording.
+        QFile empty(transferPath_);
+        return empty.exists() || empty.open(QIODevice::WriteOnly);
+    }
+    // The save dialog has asked before replacing a file of that name.
+    if (QFileInfo::exists(transferPath_)) QFile::remove(transferPath_);
+    return QFile::rename(part, transferPath_);
 }
 
 void TFormDownLoad::stopTransfer() {
@@ -323,9 +341,10 @@ void TFormDownLoad::FormClose() {
     Timer2.stop();
     stopTransfer();
     if (convertPending_) {
-        // A download cut short is converted as far as it got.
+        // A download cut short is converted as far as it got. A plain copy cut short keeps its
+        // partial name: nothing passes for the whole recording.
         convertPending_ = false;
-        convert({});
+        if (takeFinishedCopy()) convert({});
     }
 }
 

@@ -106,6 +106,8 @@ private:
     QString text(int id) const;
     void showMessage(int id);
     void stopTransfer();
+    // Gives the partial copy the transfer wrote its final name; false when it cannot.
+    bool takeFinishedCopy();
     void TransferStarted(std::int32_t handle, const std::string& host, bool frameFormat);
     // Converts the raw download off the GUI thread and deletes it once the AVI is written;
     // then runs finished on the GUI thread (unless the dialog went).

@@ -307,7 +307,8 @@ TEST_F(DownloadTest, AFrameFormatDownloadShowsProgressThenConvertsAndDeletesTheR
     TFormDownLoad* dialog = backup(kFrameRecord, target);
     ASSERT_NE(dialog, nullptr);
     const RemoteFileRequest request = tcp->remoteFileRequests()[0];
-    EXPECT_EQ(QString::fromStdString(request.localFilePath), target + QLatin1Char('1'));
+    EXPECT_EQ(QString::fromStdString(request.localFilePath), target + QStringLiteral("1.part"))
+        << "under a partial name until the copy is whole";
     EXPECT_EQ(request.port, 7050);
     EXPECT_EQ(dialog->LabelDownFrom->text(), QStringLiteral("20240102030405_S_03.264  from  127.0.0.5"));
     EXPECT_TRUE(dialog->convertPending());
@@ -315,7 +316,7 @@ TEST_F(DownloadTest, AFrameFormatDownloadShowsProgressThenConvertsAndDeletesTheR
     EXPECT_EQ(dialog->font().pointSize(), form->state().language.languageFontSize);
     EXPECT_FALSE(dialog->Image1->pixmap().isNull());
 
-    dir.write(QStringLiteral("saved.avi1"), QByteArray(614400, 'x'));
+    dir.write(QStringLiteral("saved.avi1.part"), QByteArray(614400, 'x'));
     notify(1, TransferCode::Begin, 0, 1048576);
     notify(1, TransferCode::Block, 614400);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialog->LabelSpeed->text().isEmpty(); }, kDeadlineMs));
@@ -343,12 +344,14 @@ TEST_F(DownloadTest, ClosingWhileTransferringStopsTheTransfer) {
     TFormDownLoad* dialog = backup(kPlainRecord, dir.path() + QStringLiteral("cam3.MP4"));
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->LabelDownFrom->text(), QStringLiteral("cam3-20240102.MP4  from  127.0.0.5"));
+    dir.write(QStringLiteral("cam3.MP4.part"), QByteArray(4096, 'x'));
     notify(1, TransferCode::Begin, 0, 100000);
     notify(1, TransferCode::Block, 4096);
     QTest::mouseClick(dialog->BtnCancel, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialogGone(); }, kDeadlineMs));
     EXPECT_EQ(tcp->stoppedTransfers(), (std::vector<std::int32_t>{1}));
     EXPECT_TRUE(player->callsNamed("X_Play_DVRtoAVI").empty());
+    EXPECT_FALSE(QFileInfo::exists(dir.path() + QStringLiteral("cam3.MP4"))) << "a cut-short copy keeps its partial name";
     notify(1, TransferCode::Block, 4096);  // late: nobody receives it
     QCoreApplication::processEvents();
 }
@@ -367,12 +370,14 @@ TEST_F(DownloadTest, DeviceErrorsShowTheirMessageAndCloseWithoutConverting) {
         ui.messages.clear();
         const QString target = dir.path() + QStringLiteral("x.264");
         ASSERT_NE(backup(kFrameRecord, target), nullptr);
-        dir.write(QStringLiteral("x.264"), QByteArray(10, 'x'));
+        dir.write(QStringLiteral("x.264.part"), QByteArray(10, 'x'));
         notify(++handle, TransferCode::Failed, 0, c.error);
         ASSERT_TRUE(QTest::qWaitFor([&] { return dialogGone(); }, kDeadlineMs));
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_EQ(lastMessage(), QString::fromUtf8(c.message));
-        EXPECT_FALSE(QFileInfo::exists(target)) << "no partial file is left to pass for the recording";
+        EXPECT_FALSE(QFileInfo::exists(target + QStringLiteral(".part")))
+            << "no partial file is left to pass for the recording";
+        EXPECT_FALSE(QFileInfo::exists(target));
     }
     EXPECT_TRUE(player->callsNamed("X_Play_DVRtoAVI").empty());
 }

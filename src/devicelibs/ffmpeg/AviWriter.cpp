@@ -41,6 +41,9 @@ AviWriter::AviWriter(const std::string& path, const Format& format)
         audio_->time_base = AVRational{1, kMuLawSampleRate};
     }
 
+    // Packets of one stream wait in the muxer for the other's at most a second, so that what a
+    // killed process leaves behind is at most a second short.
+    output->max_interleave_delta = AV_TIME_BASE;
     if (avio_open(&output->pb, path.c_str(), AVIO_FLAG_WRITE) < 0) return;
     if (avformat_write_header(output.get(), nullptr) < 0) return;
     output_ = std::move(output);
@@ -64,6 +67,14 @@ bool AviWriter::writeVideo(const std::uint8_t* data, std::size_t size, bool keyF
     lastVideoStamp_ = stamp;
     if (!write(video_, data, size, stamp, keyFrame)) return false;
     ++videoFrames_;
+    if (stamp - flushedAtStamp_ >= framesPerSecond_) {
+        flushedAtStamp_ = stamp;
+        avio_flush(output_->pb);
+        if (output_->pb->error < 0) {
+            fail();
+            return false;
+        }
+    }
     return true;
 }
 

@@ -12,7 +12,8 @@ namespace strovik {
 // Pictures before the first key frame are left out, so the file starts decodable. Video time
 // stamps come from the frames' millisecond stamps, rounded to the frame rate; a gap in the stream
 // stays a gap in the file. Used by one thread at a time; finish() (or the destructor) writes the
-// index that players need.
+// index that players need. A process killed while it records leaves a file that players still
+// open (without the index): what the muxer holds reaches the disk at every second of video.
 class AviWriter final {
 public:
     struct Format {
@@ -49,6 +50,7 @@ private:
     bool failed_ = false;
     std::uint32_t firstStampMs_ = 0;
     std::int64_t lastVideoStamp_ = -1;
+    std::int64_t flushedAtStamp_ = 0;  // the video stamp of the last push to the disk
     std::int64_t audioSamples_ = 0;
     std::int64_t videoFrames_ = 0;
 };

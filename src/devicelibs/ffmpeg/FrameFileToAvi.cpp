@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <vector>
 
 namespace strovik {
@@ -64,23 +65,35 @@ std::string AviPathFor(const std::string& frameFilePath) {
 }
 
 bool ConvertFrameFileToAvi(const std::string& frameFilePath) {
-    if (AviPathFor(frameFilePath) == frameFilePath) return false;  // would overwrite what it reads
+    const std::string aviPath = AviPathFor(frameFilePath);
+    if (aviPath == frameFilePath) return false;  // would overwrite what it reads
     const FrameFileFormat probe = ProbeFrameFile(frameFilePath);
     if (!probe.valid) return false;
-    AviWriter writer(AviPathFor(frameFilePath), probe.format);
-    if (!writer.isOpen()) return false;
-    FrameFileReader reader(frameFilePath);
-    bool written = true;
-    while (written && reader.next() == FrameFileReader::Status::Frame) {
-        const FrameHeader& header = reader.header();
-        const std::vector<std::uint8_t>& body = reader.body();
-        if (header.isPicture())
-            written = writer.writeVideo(body.data(), body.size(), header.type == FrameType::Key,
-                                        header.timeStampMs);
-        else if (header.isAudio())
-            written = writer.writeAudio(body.data(), body.size());
+    // Under a name of its own until it is whole: a conversion cut short (a killed process, a full
+    // disk) never leaves an AVI that looks like the finished one.
+    const std::string partPath = aviPath + ".part";
+    bool converted = false;
+    {
+        AviWriter writer(partPath, probe.format);
+        if (!writer.isOpen()) return false;
+        FrameFileReader reader(frameFilePath);
+        bool written = true;
+        while (written && reader.next() == FrameFileReader::Status::Frame) {
+            const FrameHeader& header = reader.header();
+            const std::vector<std::uint8_t>& body = reader.body();
+            if (header.isPicture())
+                written = writer.writeVideo(body.data(), body.size(), header.type == FrameType::Key,
+                                            header.timeStampMs);
+            else if (header.isAudio())
+                written = writer.writeAudio(body.data(), body.size());
+        }
+        converted = writer.finish() && written && writer.videoFramesWritten() > 0;
     }
-    return writer.finish() && written && writer.videoFramesWritten() > 0;
+    std::error_code error;
+    if (converted) std::filesystem::rename(partPath, aviPath, error);
+    const bool renamed = converted && !error;
+    if (!renamed) std::filesystem::remove(partPath, error);
+    return renamed;
 }
 
 }  // namespace strovik
