@@ -1,5 +1,6 @@
 #include "platform/IniFile.h"
 
+#include <algorithm>
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
@@ -139,7 +140,15 @@ IniFile IniFile::load(const QString& path) {
         ini.error_ = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return ini;
     }
-    const QByteArray bytes = file.read(maxFileBytes + 1);
+    // Read as far as the file goes: asking for the whole limit at once would allocate all of it
+    // for every small file.
+    QByteArray bytes;
+    constexpr qint64 kChunkBytes = 1 << 20;
+    while (bytes.size() <= maxFileBytes) {
+        const QByteArray chunk = file.read(std::min<qint64>(kChunkBytes, maxFileBytes + 1 - bytes.size()));
+        if (chunk.isEmpty()) break;
+        bytes += chunk;
+    }
     if (bytes.size() > maxFileBytes) {
         ini.error_ = QStringLiteral("%1 is larger than %2 bytes and was not read").arg(path).arg(maxFileBytes);
         return ini;
