@@ -33,6 +33,13 @@ QString ApplicationDirectory() {
     return withTrailingSlash(dataDir);
 }
 
+QString InstalledLanguageDirectory() {
+    const QDir languages(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                         QLatin1String(STROVIK_LANGDIR_FROM_BINDIR));
+    if (QCoreApplication::applicationDirPath().isEmpty() || !languages.exists()) return {};
+    return withTrailingSlash(languages.canonicalPath());
+}
+
 QString DriveRoot() {
     if (QString overridden = fromEnvironment("STROVIK_DRIVE"); !overridden.isEmpty()) return overridden;
 #ifdef Q_OS_WIN
