@@ -6,8 +6,9 @@ namespace strovik {
 
 // Where the program keeps its files.
 //
-// appDir: the executable's directory when it is writable, else the user's data directory;
-// the environment variable STROVIK_APPDIR overrides both (tests, demo). Always ends with '/'.
+// appDir: the executable's directory when it is writable and not an installed one (see
+// InstalledLanguageDirectory), else the user's data directory; the environment variable
+// STROVIK_APPDIR overrides both (tests, demo). Always ends with '/'.
 QString ApplicationDirectory();
 
 // The installed, read-only language files: share/strovik/lang beside the executable's bin/
