@@ -71,7 +71,9 @@ TEST(LanguageTables, AppDirFirstThenTheInstalledFiles) {
         StringTable table;
         const LanguageState state = LoadLanguage(app.path(), 1033, table, installed.path());
         EXPECT_EQ(state.languageLoaded, *c.expectedDir != 0);
-        if (*c.expectedDir) EXPECT_EQ(table.Lookup(14), QString::fromLatin1(c.expectedDir));
+        if (*c.expectedDir) {
+            EXPECT_EQ(table.Lookup(14), QString::fromLatin1(c.expectedDir));
+        }
     }
 }
 
