@@ -6,6 +6,7 @@
 #include "platform/DesktopSecretStore.h"
 #include "platform/StringTable.h"
 
+#include "support/FileMode.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <QProcess>
 #include <QTest>
 
-#include <sys/stat.h>
 
 namespace strovik {
 namespace {
@@ -126,12 +126,6 @@ private:
     QString address_;
 };
 
-mode_t modeBits(const QString& path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 07777;
-    return info.st_mode & 07777;
-}
-
 class DeviceListKeyringTest : public ::testing::Test {
 protected:
     static constexpr const char* kGatePassword = "gate-keyring-pw-5521";
@@ -174,7 +168,7 @@ TEST_F(DeviceListKeyringTest, PasswordsRoundTripThroughARealSecretService) {
     EXPECT_FALSE(fileText().contains(kGatePassword));
     EXPECT_FALSE(fileText().contains(kYardPassword));
     EXPECT_EQ(fileText().count("PwdInKeyring=1"), 2);
-    EXPECT_EQ(modeBits(path()), 0600u);
+    EXPECT_EQ(test::FileModeBits(path()), 0600u);
     // Another client of the same service finds them where the file says they are.
     EXPECT_EQ(session.lookup(DeviceListSecretKey(path(), QStringLiteral("Gate"))), QLatin1String(kGatePassword));
     EXPECT_EQ(session.lookup(DeviceListSecretKey(path(), QStringLiteral("Yard"))), QLatin1String(kYardPassword));
@@ -213,7 +207,7 @@ TEST_F(DeviceListKeyringTest, ALockedSecretServiceFallsBackToTheFileInTime) {
     EXPECT_TRUE(warning.contains(QStringLiteral("2 of them"))) << warning.toStdString();
     EXPECT_TRUE(fileText().contains(QByteArray("Pwd=") + kGatePassword));
     EXPECT_TRUE(fileText().contains(QByteArray("Pwd=") + kYardPassword));
-    EXPECT_EQ(modeBits(path()), 0600u);
+    EXPECT_EQ(test::FileModeBits(path()), 0600u);
 }
 
 TEST_F(DeviceListKeyringTest, WithoutASecretServiceNoPasswordIsLost) {
@@ -232,7 +226,7 @@ TEST_F(DeviceListKeyringTest, WithoutASecretServiceNoPasswordIsLost) {
     EXPECT_TRUE(fileText().contains(QByteArray("Pwd=") + kGatePassword));
     EXPECT_TRUE(fileText().contains(QByteArray("Pwd=") + kYardPassword));
     EXPECT_FALSE(fileText().contains("PwdInKeyring=1"));
-    EXPECT_EQ(modeBits(path()), 0600u);
+    EXPECT_EQ(test::FileModeBits(path()), 0600u);
 
     // Loading a list whose passwords are in the unreachable service: one failed call, no
     // passwords, every device listed as not read.

@@ -11,6 +11,7 @@
 #include "e2e/LiveViewTestSupport.h"
 #include "liveview/MyView.h"
 #include "liveview/ViewForm.h"
+#include "support/FileMode.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,6 @@
 #include <QTest>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -115,12 +115,6 @@ QStringList TextsOf(QWidget& root) {
     return texts;
 }
 
-mode_t modeBits(const QString& path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 07777;
-    return info.st_mode & 07777;
-}
-
 TEST(PasswordPrivacyE2E, NoPasswordOutsideTheFilesThatHoldIt) {
     devsim::DevsimProcess devsim;
     ASSERT_TRUE(devsim.start(QStringLiteral("[Device Vault]\nAddress=%1\nChannels=2\nUser1=admin\nPassword1=%2\n"
@@ -134,8 +128,8 @@ TEST(PasswordPrivacyE2E, NoPasswordOutsideTheFilesThatHoldIt) {
     QStringList shown;
     QByteArray listText;
     QByteArray loginText;
-    mode_t listMode = 0;
-    mode_t loginMode = 0;
+    unsigned listMode = 0;
+    unsigned loginMode = 0;
     std::vector<std::pair<QString, QByteArray>> otherFiles;  // everything else the session wrote
     {
         OutputCapture capture(outputPath);
@@ -176,10 +170,10 @@ TEST(PasswordPrivacyE2E, NoPasswordOutsideTheFilesThatHoldIt) {
                     ASSERT_TRUE(content.open(QIODevice::ReadOnly)) << file.toStdString();
                     if (file == QFileInfo(listPath).absoluteFilePath()) {
                         listText = content.readAll();
-                        listMode = modeBits(file);
+                        listMode = test::FileModeBits(file);
                     } else if (file == QFileInfo(loginPath).absoluteFilePath()) {
                         loginText = content.readAll();
-                        loginMode = modeBits(file);
+                        loginMode = test::FileModeBits(file);
                     } else {
                         otherFiles.emplace_back(file, content.readAll());
                     }

@@ -5,6 +5,7 @@
 #include "platform/StoredLogin.h"
 #include "platform/StringTable.h"
 
+#include "support/FileMode.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -35,14 +36,6 @@ private:
     mode_t previous_;
 };
 
-// QFile reports the owner's rights twice (as owner and as user); the file's mode bits are what
-// other users meet.
-mode_t modeBits(const QString& path) {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 07777;
-    return info.st_mode & 07777;
-}
-
 TEST(SecretFileModes, PasswordFilesAreOwnerOnlyAfterEverySave) {
     StringTable strings;
     DeviceTree tree(strings);
@@ -72,11 +65,11 @@ TEST(SecretFileModes, PasswordFilesAreOwnerOnlyAfterEverySave) {
             if (existedWorldReadable) {
                 dir.write(QLatin1String(store.fileName), "[Old]\nPwd=old-secret\n");
                 ASSERT_TRUE(QFile::setPermissions(path, kWorldReadable));
-                ASSERT_EQ(modeBits(path), 0644u);
+                ASSERT_EQ(test::FileModeBits(path), 0644u);
             }
             for (int save = 1; save <= 2; ++save) {
                 ASSERT_TRUE(store.save(path)) << "save " << save;
-                EXPECT_EQ(modeBits(path), 0600u) << "after save " << save;
+                EXPECT_EQ(test::FileModeBits(path), 0600u) << "after save " << save;
             }
         }
     }
