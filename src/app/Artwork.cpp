@@ -368,29 +368,27 @@ QIcon TreeIcon(int index) {
     }
 }
 
-QIcon ApplicationIcon() {
-    return iconOf(
-        [](QPainter& p, double s) {
-            QRadialGradient ring(QPointF(s * 0.4, s * 0.35), s * 0.6);
-            ring.setColorAt(0, QColor(0x55, 0x62, 0x72));
-            ring.setColorAt(1, QColor(0x1E, 0x23, 0x2A));
-            p.setPen(pen(kAccent, s * 0.06));
-            p.setBrush(ring);
-            p.drawEllipse(QPointF(s / 2, s / 2), s * 0.44, s * 0.44);
-            QRadialGradient lens(QPointF(s * 0.44, s * 0.42), s * 0.26);
-            lens.setColorAt(0, kAccent.lighter(160));
-            lens.setColorAt(0.6, kAccent.darker(150));
-            lens.setColorAt(1, QColor(0x0C, 0x10, 0x16));
-            p.setPen(Qt::NoPen);
-            p.setBrush(lens);
-            p.drawEllipse(QPointF(s / 2, s / 2), s * 0.24, s * 0.24);
-            p.setBrush(QColor(255, 255, 255, 200));
-            p.drawEllipse(QPointF(s * 0.42, s * 0.40), s * 0.06, s * 0.06);
-            p.setBrush(kDanger);
-            p.drawEllipse(QPointF(s * 0.78, s * 0.22), s * 0.07, s * 0.07);
-        },
-        {16, 24, 32, 48, 64, 128, 256});
+void PaintApplicationIcon(QPainter& p, double s) {
+    QRadialGradient ring(QPointF(s * 0.4, s * 0.35), s * 0.6);
+    ring.setColorAt(0, QColor(0x55, 0x62, 0x72));
+    ring.setColorAt(1, QColor(0x1E, 0x23, 0x2A));
+    p.setPen(pen(kAccent, s * 0.06));
+    p.setBrush(ring);
+    p.drawEllipse(QPointF(s / 2, s / 2), s * 0.44, s * 0.44);
+    QRadialGradient lens(QPointF(s * 0.44, s * 0.42), s * 0.26);
+    lens.setColorAt(0, kAccent.lighter(160));
+    lens.setColorAt(0.6, kAccent.darker(150));
+    lens.setColorAt(1, QColor(0x0C, 0x10, 0x16));
+    p.setPen(Qt::NoPen);
+    p.setBrush(lens);
+    p.drawEllipse(QPointF(s / 2, s / 2), s * 0.24, s * 0.24);
+    p.setBrush(QColor(255, 255, 255, 200));
+    p.drawEllipse(QPointF(s * 0.42, s * 0.40), s * 0.06, s * 0.06);
+    p.setBrush(kDanger);
+    p.drawEllipse(QPointF(s * 0.78, s * 0.22), s * 0.07, s * 0.07);
 }
+
+QIcon ApplicationIcon() { return iconOf(PaintApplicationIcon, {16, 24, 32, 48, 64, 128, 256}); }
 
 QPixmap BottomBarBackground(QSize size) {
     QPixmap pixmap(size.expandedTo(QSize(1, 1)));

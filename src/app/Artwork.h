@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 class QApplication;
+class QPainter;
 
 namespace strovik {
 
@@ -38,6 +39,9 @@ QIcon PictureIcon(Picture picture);
 QIcon TreeIcon(int index);
 // The window and tray icon.
 QIcon ApplicationIcon();
+// Draws the application icon into the square (0, 0, side, side) of painter: the window icon, and
+// the installed icon files rendered from it at build time (tools/IconRenderer).
+void PaintApplicationIcon(QPainter& painter, double side);
 // The bottom bar's background, for a bar of the given size.
 QPixmap BottomBarBackground(QSize size);
 

@@ -1,7 +1,5 @@
 #include "app/DeviceListSaving.h"
 
-#include "devices/DeviceListFile.h"
-
 #include <QDir>
 
 namespace strovik {
@@ -13,11 +11,11 @@ QString listPath(const QString& directory) { return QDir(directory).filePath(QLa
 }  // namespace
 
 DeviceListSaveResult SaveDeviceListWithFallback(const DeviceTree& tree, const QString& appDir,
-                                                const QString& fallbackDir) {
+                                                const QString& fallbackDir, const DeviceListPasswords& passwords) {
     DeviceListSaveResult result;
     // A directory removed while the program ran is made again rather than given up on.
     QDir().mkpath(appDir);
-    if (SaveDeviceList(listPath(appDir), tree, &result.primaryError)) {
+    if (SaveDeviceList(listPath(appDir), tree, &result.primaryError, passwords, &result.secretStoreWarning)) {
         result.savedPath = listPath(appDir);
         return result;
     }
@@ -27,7 +25,8 @@ DeviceListSaveResult SaveDeviceListWithFallback(const DeviceTree& tree, const QS
         return result;
     }
     QDir().mkpath(fallbackDir);
-    if (SaveDeviceList(listPath(fallbackDir), tree, &result.fallbackError)) {
+    result.secretStoreWarning.clear();
+    if (SaveDeviceList(listPath(fallbackDir), tree, &result.fallbackError, passwords, &result.secretStoreWarning)) {
         result.savedPath = listPath(fallbackDir);
         result.fallbackError.clear();
     } else if (result.fallbackError.isEmpty()) {
@@ -37,13 +36,17 @@ DeviceListSaveResult SaveDeviceListWithFallback(const DeviceTree& tree, const QS
 }
 
 QString DeviceListSaveMessage(const DeviceListSaveResult& result, const QString& appDir) {
-    if (result.saved() && !result.usedFallback()) return {};
+    QStringList parts;
     const QString intended = listPath(appDir);
-    if (result.usedFallback())
-        return QStringLiteral("The device list could not be saved to %1 (%2).\nIt was saved to %3 instead.")
-            .arg(intended, result.primaryError, result.savedPath);
-    return QStringLiteral("The device list could not be saved.\n%1: %2\nFallback: %3")
-        .arg(intended, result.primaryError, result.fallbackError);
+    if (!result.saved()) {
+        parts << QStringLiteral("The device list could not be saved.\n%1: %2\nFallback: %3")
+                     .arg(intended, result.primaryError, result.fallbackError);
+    } else if (result.usedFallback()) {
+        parts << QStringLiteral("The device list could not be saved to %1 (%2).\nIt was saved to %3 instead.")
+                     .arg(intended, result.primaryError, result.savedPath);
+    }
+    if (result.saved() && !result.secretStoreWarning.isEmpty()) parts << result.secretStoreWarning;
+    return parts.join(QLatin1Char('\n'));
 }
 
 }  // namespace strovik

@@ -21,26 +21,33 @@ std::uint16_t configuredLanguageId(const IniFile& settings, std::uint16_t system
     return static_cast<std::uint16_t>(value);
 }
 
+// appDir + name, else installedLanguageDir + name; empty when neither is a file.
+QString findLanguageFile(const QString& name, const QString& appDir, const QString& installedLanguageDir) {
+    for (const QString& dir : {appDir, installedLanguageDir})
+        if (!dir.isEmpty() && QFileInfo(dir + name).isFile()) return dir + name;
+    return {};
+}
+
 }  // namespace
 
-LanguageChoice ChooseLanguageFile(const QString& appDir, std::uint16_t systemLanguageId) {
+LanguageChoice ChooseLanguageFile(const QString& appDir, std::uint16_t systemLanguageId,
+                                  const QString& installedLanguageDir) {
     const IniFile settings = IniFile::load(appDir + QLatin1String(kSettingsFileName));
     LanguageChoice choice;
     choice.languageId = configuredLanguageId(settings, systemLanguageId);
 
     const QString key = QStringLiteral("%1").arg(choice.languageId, 4, 10, QLatin1Char('0'));
     const QString configured = settings.readString(QStringLiteral("LanguageINI"), key, QString());
-    if (!configured.isEmpty() && QFileInfo(appDir + configured).isFile()) {
-        choice.filePath = appDir + configured;
-    } else if (QFileInfo(appDir + QLatin1String(kFallbackLanguageFile)).isFile()) {
-        choice.filePath = appDir + QLatin1String(kFallbackLanguageFile);
-    }
+    if (!configured.isEmpty()) choice.filePath = findLanguageFile(configured, appDir, installedLanguageDir);
+    if (choice.filePath.isEmpty())
+        choice.filePath = findLanguageFile(QLatin1String(kFallbackLanguageFile), appDir, installedLanguageDir);
     return choice;
 }
 
-LanguageState LoadLanguage(const QString& appDir, std::uint16_t systemLanguageId, StringTable& table) {
+LanguageState LoadLanguage(const QString& appDir, std::uint16_t systemLanguageId, StringTable& table,
+                           const QString& installedLanguageDir) {
     table.clear();
-    const LanguageChoice choice = ChooseLanguageFile(appDir, systemLanguageId);
+    const LanguageChoice choice = ChooseLanguageFile(appDir, systemLanguageId, installedLanguageDir);
     LanguageState state;
     state.languageId = choice.languageId;
     if (choice.filePath.isEmpty()) {

@@ -187,8 +187,17 @@ void LoginController::RebuildTree() {
 
 void LoginController::LoadDeviceList() {
     const QString path = state_.appDir + QLatin1String(kDeviceListFileName);
-    const DeviceListLoad load = strovik::LoadDeviceList(path, state_.tree);
+    const DeviceListLoad load = strovik::LoadDeviceList(path, state_.tree, state_.devicePasswords.secrets);
     state_.autoSearchCount += load.autoSearchDevices;
+    state_.devicePasswords.notRead.unite(load.passwordsNotRead);
+    if (!load.passwordsNotRead.isEmpty())
+        showMessage(QLatin1String(kLoginCaption),
+                    QStringLiteral("The passwords of %1 devices are kept in the desktop's secret service, which "
+                                   "could not be reached: %2\nThese devices have no password until it can be "
+                                   "reached again; their stored passwords are kept.")
+                        .arg(load.passwordsNotRead.size())
+                        .arg(load.secretStoreError),
+                    true);
     if (!load.error.isEmpty())
         showMessage(QLatin1String(kLoginCaption),
                     QStringLiteral("The device list %1 could not be read: %2").arg(path, load.error), true);

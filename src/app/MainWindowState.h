@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/LanguageTables.h"
+#include "devices/DeviceListFile.h"
 #include "devices/DeviceTree.h"
 #include "devices/LoginState.h"
 #include "liveview/LiveViewState.h"
@@ -29,6 +30,9 @@ struct MainWindowState : LoginState, LiveViewState, PtzState {
     DeviceTree tree{strings};
 
     std::int32_t autoSearchCount = 0;  // devices loaded with AutoSearch set; never decreased
+    // Where the device list's passwords are read from and saved to; the secret store is owned by
+    // the main window's services.
+    DeviceListPasswords devicePasswords;
     std::int32_t searchActivity = 0;
     QString resultAddress;
 

@@ -10,6 +10,7 @@
 #include "app/LoginController.h"
 #include "app/LoginPage.h"
 #include "app/MainWindowLayout.h"
+#include "app/PasswordStorageSetting.h"
 #include "app/PtzPage.h"
 #include "app/RecordPage.h"
 #include "app/ToolNotebook.h"
@@ -234,6 +235,8 @@ void TStrovikForm::FormCreate() {
     // The transfer and search-result locks live in the state, created with it.
     recordPage_->DatePicker->setDate(QDate::currentDate());
     state_.appDir = services_.appDir;
+    state_.devicePasswords.secrets = services_.secrets.get();
+    state_.devicePasswords.keepInSecretStore = PasswordsInSecretStore(state_.appDir);
     versionText_ = VersionLabelText(std::nullopt, services_.programVersion);
 
     notebook_->setCurrentPage(kDeviceListPage);
@@ -248,7 +251,8 @@ void TStrovikForm::FormCreate() {
 
     openVolumeControl();
 
-    state_.language = LoadLanguage(state_.appDir, services_.systemLanguageId, state_.strings);
+    state_.language =
+        LoadLanguage(state_.appDir, services_.systemLanguageId, state_.strings, services_.installedLanguageDir);
     ApplyLanguageFonts(*this, state_.language);
     ApplyLanguageCaptions(*this, *notebook_, *recordPage_->CmbType, state_.strings, state_.language.languageLoaded);
 
@@ -437,7 +441,8 @@ void TStrovikForm::FormDestroy() {
     }
     ptz_->CloseConnections();
 
-    const DeviceListSaveResult saved = SaveDeviceListWithFallback(state_.tree, state_.appDir, services_.fallbackDir);
+    const DeviceListSaveResult saved = SaveDeviceListWithFallback(state_.tree, state_.appDir, services_.fallbackDir,
+                                                                  state_.devicePasswords);
     if (const QString message = DeviceListSaveMessage(saved, state_.appDir); !message.isEmpty())
         services_.ui->ShowMessage(nullptr, MessageRequest{QStringLiteral("Strovik"), message,
                                                           saved.saved() ? MessageIcon::Warning : MessageIcon::Critical,

@@ -2,6 +2,7 @@
 
 #include "app/MainWindowState.h"
 #include "devicelibs/DeviceLibraries.h"
+#include "platform/SecretStore.h"
 #include "platform/StoredLogin.h"
 
 #include <QString>
@@ -46,8 +47,10 @@ struct MainWindowServices {
     DeviceLibraries libraries;  // tcpClient, videoClient and streamPlayer must be set
     UiServices* ui = nullptr;   // not owned; must outlive the window
     StoredLoginStore loginStore;
+    std::unique_ptr<SecretStore> secrets;  // may be null: no secret service; asked only when needed
     std::unique_ptr<AudioMixer> mixer;  // may be null: no sound card
     QString appDir;                     // ends with '/'
+    QString installedLanguageDir;       // read-only language files after appDir's; may be empty
     // Where the device list goes when appDir cannot take it at close.
     QString fallbackDir;
     std::uint16_t systemLanguageId = 1033;

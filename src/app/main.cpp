@@ -7,6 +7,7 @@
 #include "devices/Functions.h"
 #include "platform/AppDirectories.h"
 #include "platform/AudioMixer.h"
+#include "platform/DesktopSecretStore.h"
 #include "platform/QtUiServices.h"
 #include "platform/SingleInstance.h"
 #include "platform/StopSignals.h"
@@ -45,6 +46,8 @@ int main(int argc, char** argv) {
     QtUiServices dialogs;
     MainWindowServices services;
     services.appDir = ApplicationDirectory();
+    services.installedLanguageDir = InstalledLanguageDirectory();
+    services.secrets = CreateDesktopSecretStore(QStringLiteral("Strovik"));
     services.libraries = MakeProgramLibraries(services.appDir);
     services.ui = &dialogs;
     services.mixer = CreateSystemMixer();

@@ -2,6 +2,9 @@
 
 #include "devices/DeviceTree.h"
 #include "platform/IniFile.h"
+#include "platform/SecretStore.h"
+
+#include <QFileInfo>
 
 #include <QSet>
 
@@ -20,6 +23,34 @@ const QString kDeviceType = QStringLiteral("DeviceType");
 const QString kUser = QStringLiteral("User");
 const QString kPwd = QStringLiteral("Pwd");
 const QString kAutoSearch = QStringLiteral("AutoSearch");
+const QString kInKeyring = QLatin1String(kPasswordInKeyringKey);
+
+bool passwordInKeyring(const IniFile& ini, const QString& section) { return ini.readInt(section, kInKeyring, 0) > 0; }
+
+// Reads the marked passwords from the store; after its first failure the others are not asked
+// for, so that a store that does not answer costs one time limit, not one per device.
+class KeyringReader final {
+public:
+    KeyringReader(const QString& path, SecretStore* secrets, DeviceListLoad& result)
+        : path_(path), secrets_(secrets), result_(result) {}
+
+    QString password(const QString& section, const QString& name) {
+        if (!secrets_ && result_.secretStoreError.isEmpty())
+            result_.secretStoreError = QStringLiteral("no secret service is available to this program");
+        if (result_.secretStoreError.isEmpty()) {
+            SecretStore::ReadResult read = secrets_->read(DeviceListSecretKey(path_, section));
+            if (read.error.isEmpty()) return read.secret.value_or(QString());
+            result_.secretStoreError = read.error;
+        }
+        result_.passwordsNotRead.insert(name);
+        return {};
+    }
+
+private:
+    const QString& path_;
+    SecretStore* secrets_;
+    DeviceListLoad& result_;
+};
 
 std::unique_ptr<DeviceNode> readDevice(const IniFile& ini, const QString& section, std::int32_t id) {
     auto device = std::make_unique<DeviceNode>();
@@ -40,7 +71,11 @@ std::unique_ptr<DeviceNode> readDevice(const IniFile& ini, const QString& sectio
 
 }  // namespace
 
-DeviceListLoad LoadDeviceList(const QString& path, DeviceTree& tree) {
+QString DeviceListSecretKey(const QString& path, const QString& section) {
+    return QFileInfo(path).absoluteFilePath() + QLatin1Char('/') + section;
+}
+
+DeviceListLoad LoadDeviceList(const QString& path, DeviceTree& tree, SecretStore* secrets) {
     DeviceListLoad result;
     const IniFile ini = IniFile::load(path);
     result.error = ini.errorString();
@@ -48,12 +83,15 @@ DeviceListLoad LoadDeviceList(const QString& path, DeviceTree& tree) {
     // One set of the names present, so that a list of thousands of devices loads in linear time.
     QSet<QString> names;
     for (const auto& device : tree.devices()) names.insert(TrimmedDeviceName(device->name.toQString()));
+    KeyringReader keyring(path, secrets, result);
 
     for (const QString& section : ini.sectionNames()) {
         const QString name = TrimmedDeviceName(section);
         if (names.contains(name)) continue;
 
         auto device = readDevice(ini, section, tree.nextDeviceId());
+        if (passwordInKeyring(ini, section))
+            device->connection.password = keyring.password(section, device->name.toQString());
         // A hand-edited count may be negative or absurd; no device has more than the cap.
         const int channelCount = static_cast<int>(
             std::clamp<qint64>(ini.readInt(section, kChnCount, 4), 0, DeviceTree::kMaxChannelsPerDevice));
@@ -67,7 +105,8 @@ DeviceListLoad LoadDeviceList(const QString& path, DeviceTree& tree) {
     return result;
 }
 
-bool SaveDeviceList(const QString& path, const DeviceTree& tree, QString* error) {
+bool SaveDeviceList(const QString& path, const DeviceTree& tree, QString* error, const DeviceListPasswords& passwords,
+                    QString* secretStoreWarning) {
     IniFile ini = IniFile::load(path);
     if (!ini.errorString().isEmpty()) {
         // Rewriting a file we could not read would throw its devices away.
@@ -78,8 +117,15 @@ bool SaveDeviceList(const QString& path, const DeviceTree& tree, QString* error)
 
     QSet<QString> treeNames;
     for (const auto& node : roots) treeNames.insert(node->record()->name.toQString());
-    for (const QString& section : ini.sectionNames())
-        if (!treeNames.contains(section)) ini.eraseSection(section);
+    // Store entries are removed only once the file no longer points at them (after the save).
+    QStringList unusedSecrets;
+    for (const QString& section : ini.sectionNames()) {
+        if (treeNames.contains(section)) continue;
+        if (passwordInKeyring(ini, section)) unusedSecrets.push_back(section);
+        ini.eraseSection(section);
+    }
+    QString storeError;
+    int passwordsInFile = 0;
 
     for (const auto& node : roots) {
         const DeviceNode& device = *node->record();
@@ -91,12 +137,41 @@ bool SaveDeviceList(const QString& path, const DeviceTree& tree, QString* error)
         ini.writeInt(section, kServerType, device.connection.serverType);
         ini.writeInt(section, kDeviceType, device.connection.deviceType);
         ini.writeString(section, kUser, device.connection.userName.toQString());
-        ini.writeString(section, kPwd, device.connection.password.toQString());
+        const QString password = device.connection.password.toQString();
+        const bool wasInKeyring = passwordInKeyring(ini, section);
+        // A password that is in the store but could not be read stays there, with its marker.
+        const bool unread = wasInKeyring && password.isEmpty() && passwords.notRead.contains(device.name.toQString());
+        bool stored = false;
+        if (!unread && passwords.keepInSecretStore && passwords.secrets && storeError.isEmpty()) {
+            storeError = passwords.secrets->write(DeviceListSecretKey(path, section), password);
+            stored = storeError.isEmpty();
+        }
+        if (stored) {
+            ini.writeString(section, kPwd, QString());
+            ini.writeInt(section, kInKeyring, 1);
+        } else if (!unread) {
+            ini.writeString(section, kPwd, password);
+            if (wasInKeyring) {
+                ini.writeInt(section, kInKeyring, 0);
+                unusedSecrets.push_back(section);
+            }
+            ++passwordsInFile;
+        }
         ini.writeInt(section, kAutoSearch, device.searchState > 0 ? 1 : 0);
     }
-    if (ini.save()) return true;
-    if (error) *error = ini.errorString();
-    return false;
+    if (!storeError.isEmpty() && secretStoreWarning)
+        *secretStoreWarning = QStringLiteral("The desktop's secret service could not keep the device passwords (%1). "
+                                             "%2 of them were saved in %3 instead, readable by you only.")
+                                  .arg(storeError)
+                                  .arg(passwordsInFile)
+                                  .arg(path);
+    if (!ini.save(IniFile::FileAccess::OwnerOnly)) {
+        if (error) *error = ini.errorString();
+        return false;
+    }
+    if (passwords.secrets)
+        for (const QString& section : unusedSecrets) passwords.secrets->remove(DeviceListSecretKey(path, section));
+    return true;
 }
 
 }  // namespace strovik

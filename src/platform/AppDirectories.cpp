@@ -23,10 +23,19 @@ QString fromEnvironment(const char* name) {
 
 }  // namespace
 
+QString InstalledLanguageDirectory() {
+    const QDir languages(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                         QLatin1String(STROVIK_LANGDIR_FROM_BINDIR));
+    if (QCoreApplication::applicationDirPath().isEmpty() || !languages.exists()) return {};
+    return withTrailingSlash(languages.canonicalPath());
+}
+
 QString ApplicationDirectory() {
     if (QString overridden = fromEnvironment("STROVIK_APPDIR"); !overridden.isEmpty()) return overridden;
     const QString executableDir = QCoreApplication::applicationDirPath();
-    if (!executableDir.isEmpty() && QFileInfo(executableDir).isWritable())
+    // An installed client never writes beside its executable, not even when the administrator
+    // runs it and /usr/bin is writable to them: that folder is shared by every user and package.
+    if (!executableDir.isEmpty() && QFileInfo(executableDir).isWritable() && InstalledLanguageDirectory().isEmpty())
         return withTrailingSlash(executableDir);
     const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QDir().mkpath(dataDir);

@@ -338,13 +338,19 @@ QByteArray IniFile::serialize() const {
     return bytes;
 }
 
-bool IniFile::save() { return saveAs(path_); }
+bool IniFile::save(FileAccess access) { return saveAs(path_, access); }
 
-bool IniFile::saveAs(const QString& path) {
+bool IniFile::saveAs(const QString& path, FileAccess access) {
     error_.clear();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         error_ = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+        return false;
+    }
+    // The temporary file takes the rights it will keep before anything is written into it.
+    if (access == FileAccess::OwnerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+        error_ = QStringLiteral("cannot make %1 owner-only: %2").arg(path, file.errorString());
+        file.cancelWriting();
         return false;
     }
     const QByteArray bytes = serialize();

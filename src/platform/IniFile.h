@@ -27,6 +27,10 @@ namespace strovik {
 // Not thread-safe: one owner at a time.
 class IniFile final {
 public:
+    // Who may read the file once saved. OwnerOnly files (they hold passwords) are written 0600
+    // from the first byte and narrowed to it when an older copy had wider rights.
+    enum class FileAccess { AsBefore, OwnerOnly };
+
     IniFile();
     ~IniFile();
     IniFile(IniFile&&) noexcept;
@@ -65,9 +69,10 @@ public:
 
     QByteArray serialize() const;
     // Writes to path() (or the given path) through a temporary file renamed over the old one, so
-    // a crash mid-save leaves the old file whole. Returns false with errorString() set on failure.
-    bool save();
-    bool saveAs(const QString& path);
+    // a crash mid-save leaves the old file whole. AsBefore keeps an existing file's rights and gives
+    // a new one the process's default. Returns false with errorString() set on failure.
+    bool save(FileAccess access = FileAccess::AsBefore);
+    bool saveAs(const QString& path, FileAccess access = FileAccess::AsBefore);
 
     // The profile rule for integers: decimal (optionally signed) or "0x" + hex digits, surrounding
     // blanks ignored; nullopt for anything else, including values beyond 64 bits.

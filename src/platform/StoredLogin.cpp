@@ -1,5 +1,8 @@
 #include "platform/StoredLogin.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include <memory>
@@ -16,6 +19,23 @@ std::unique_ptr<QSettings> openStore(const QString& iniPath) {
 #else
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Strovik"));
 #endif
+}
+
+#ifdef Q_OS_WIN
+constexpr bool kNativeStoreIsFile = false;  // the registry key, guarded by the user's account
+#else
+constexpr bool kNativeStoreIsFile = true;
+#endif
+
+// The store holds a password: its file is made owner-only before anything is written. QSettings
+// writes through a temporary file that takes over the rights of the file it replaces, so the
+// password is never readable by others, also when an older file had wider rights.
+bool prepareOwnerOnlyFile(const QString& path) {
+    const QFileDevice::Permissions ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    if (QFileInfo::exists(path)) return QFile::setPermissions(path, ownerOnly);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly, ownerOnly);
 }
 
 }  // namespace
@@ -36,6 +56,9 @@ std::optional<StoredLogin> StoredLoginStore::read() const {
 }
 
 bool StoredLoginStore::write(const StoredLogin& login) const {
+    if (!iniPath_.isEmpty() || kNativeStoreIsFile) {
+        if (!prepareOwnerOnlyFile(openStore(iniPath_)->fileName())) return false;
+    }
     const auto settings = openStore(iniPath_);
     if (!settings->isWritable()) return false;
     settings->setValue(QStringLiteral("ServerAddr"), login.serverAddr);

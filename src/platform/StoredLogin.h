@@ -25,8 +25,8 @@ public:
 
     // nullopt when nothing was ever stored (the key does not exist); a missing "AutoLogin" is false.
     std::optional<StoredLogin> read() const;
-    // Writes ServerAddr, Port, UserName, Pwd and AutoLogin in this order. False when the store
-    // cannot be written.
+    // Writes ServerAddr, Port, UserName, Pwd and AutoLogin in this order; a settings file is
+    // owner-only (0600) afterwards. False when the store cannot be written.
     bool write(const StoredLogin& login) const;
 
 private:

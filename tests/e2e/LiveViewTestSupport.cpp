@@ -35,10 +35,11 @@ QByteArray DeviceListFile(const std::vector<ListedDevice>& devices) {
     for (const ListedDevice& device : devices) {
         text += QStringLiteral(
                     "[%1]\nAddr=%2\nPort=%3\nChnCount=%4\nNetType=1\nServerType=2\nDeviceType=1\n"
-                    "User=admin\nPwd=admin\nAutoSearch=0\n")
+                    "User=admin\nPwd=%5\nAutoSearch=0\n")
                     .arg(device.name, QString::fromStdString(device.address))
                     .arg(device.port)
                     .arg(device.channels)
+                    .arg(device.password)
                     .toUtf8();
     }
     return text;
@@ -83,6 +84,10 @@ LiveMainWindow::LiveMainWindow(const std::vector<ListedDevice>& devices, const Q
 LiveMainWindow::~LiveMainWindow() {
     form_.reset();
     qunsetenv("STROVIK_DRIVE");
+}
+
+void LiveMainWindow::destroyWindow() {
+    form_.reset();
 }
 
 TViewForm& LiveMainWindow::grid() {

@@ -33,12 +33,13 @@ struct ListedDevice {
     std::string address;
     int channels = 1;
     std::uint16_t port = 5050;
+    QString password = QStringLiteral("admin");  // of the user admin
 };
 
 // The program's main window with the real device libraries (our TCP client, the FFmpeg video
 // client and stream player; no discovery), shown offscreen at 1280 x 800. Its app folder holds the
 // device list and the English language file, and STROVIK_DRIVE points the recordings and snapshots
-// at drive while it lives. Every device of the list has the user admin/admin.
+// at drive while it lives. Every device of the list has the user admin, with its own password.
 class LiveMainWindow final {
 public:
     LiveMainWindow(const std::vector<ListedDevice>& devices, const QString& drive,
@@ -48,6 +49,11 @@ public:
     LiveMainWindow& operator=(const LiveMainWindow&) = delete;
 
     TStrovikForm& form() { return *form_; }
+    // The folder of the app folder and the stored login ("registry.ini").
+    const TempDir& directory() const { return dir_; }
+    // Destroys the main window, which saves the device list as it goes; the folder stays until
+    // this object goes. form() must not be used afterwards.
+    void destroyWindow();
     TViewForm& grid();
     ChannelOpening& opening();
     TMyView& view(int index);

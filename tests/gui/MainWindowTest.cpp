@@ -13,6 +13,7 @@
 #include "devicelibs/wire/MessageFraming.h"
 #include "devices/DeviceListFile.h"
 #include "doubles/FakeAudioMixer.h"
+#include "doubles/FakeSecretStore.h"
 #include "doubles/ScriptedUiServices.h"
 #include "liveview/MyView.h"
 #include "liveview/ViewForm.h"
@@ -72,6 +73,7 @@ protected:
         services.appDir = appDir;
         services.fallbackDir = dir.path() + QStringLiteral("fallback");
         services.programVersion = QStringLiteral("1.2.3.4");
+        services.secrets = std::make_unique<test::FakeSecretStore>(secrets);
         form = std::make_unique<TStrovikForm>(std::move(services));
     }
 
@@ -110,6 +112,7 @@ protected:
     std::shared_ptr<RecordingStreamPlayerLibrary> player = std::make_shared<RecordingStreamPlayerLibrary>();
     std::shared_ptr<test::FakeAudioMixer::Log> mixer = std::make_shared<test::FakeAudioMixer::Log>();
     test::ScriptedUiServices ui;
+    test::FakeSecretStore::Contents secrets;
     std::unique_ptr<TStrovikForm> form;
 };
 
@@ -483,6 +486,42 @@ TEST_F(MainWindowTest, DeviceListThatCannotGoToAppDirIsSavedElsewhereAndTheOpera
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].request.icon, MessageIcon::Warning);
     EXPECT_TRUE(ui.messages[0].request.text.contains(fallbackList));
+}
+
+// Strovik.ini asks for the secret service: the device list loses its passwords to it at close and
+// gets them back at the next start; a service that cannot be reached at the start is reported and
+// its entries survive the next close.
+TEST_F(MainWindowTest, TheSecretServiceSettingKeepsTheDevicePasswordsOutOfTheList) {
+    dir.write(QStringLiteral("app/Strovik.ini"), "[Passwords]\nStore=SecretService\n");
+    const QString list = appDir + QLatin1String(kDeviceListFileName);
+    start();
+    form.reset();
+    const IniFile saved = IniFile::load(list);
+    for (const QString& device : {QStringLiteral("Lobby DVR"), QStringLiteral("Yard NVR"), QStringLiteral("10000001")}) {
+        SCOPED_TRACE(device.toStdString());
+        EXPECT_EQ(saved.readString(device, QStringLiteral("Pwd"), QStringLiteral("missing")), QString());
+        EXPECT_EQ(saved.readInt(device, QLatin1String(kPasswordInKeyringKey), 0), 1);
+    }
+    EXPECT_EQ(secrets.secrets.value(DeviceListSecretKey(list, QStringLiteral("Lobby DVR"))), QStringLiteral("admin"));
+    EXPECT_TRUE(ui.messages.empty());
+
+    start();
+    EXPECT_EQ(form->state().tree.devices().at(0)->connection.password.toQString(), QStringLiteral("admin"));
+    form.reset();
+    EXPECT_TRUE(ui.messages.empty());
+
+    secrets.failure = QStringLiteral("The name org.freedesktop.secrets was not provided by any .service files");
+    secrets.calls = 0;
+    start();
+    EXPECT_EQ(form->state().tree.devices().at(0)->connection.password.toQString(), QString());
+    EXPECT_EQ(secrets.calls, 1);  // one failure is enough for the whole list
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].request.text.contains(QStringLiteral("passwords of 3 devices")));
+    EXPECT_TRUE(ui.messages[0].request.text.contains(secrets.failure));
+    form.reset();
+    EXPECT_EQ(IniFile::load(list).readInt(QStringLiteral("Lobby DVR"), QLatin1String(kPasswordInKeyringKey), 0), 1);
+    EXPECT_EQ(secrets.secrets.size(), 3);
+    EXPECT_EQ(ui.messages.size(), 1u);
 }
 
 TEST_F(MainWindowTest, DeviceListThatCannotBeReadIsReportedAndNotOverwritten) {

@@ -47,6 +47,36 @@ TEST(LanguageTables, ChoiceOfTheLanguageFile) {
     }
 }
 
+// An installed client's appDir is the user's data folder; the language files then come from the
+// installed data folder unless the user put a file of the same name into appDir.
+TEST(LanguageTables, AppDirFirstThenTheInstalledFiles) {
+    const struct {
+        const char* name;
+        QStringList appDirFiles;
+        QStringList installedFiles;
+        const char* expectedDir;  // "app", "installed" or "" (none)
+    } cases[] = {
+        {"only installed", {}, {"zh.ini", "1033.ini"}, "installed"},
+        {"appDir copy wins", {"zh.ini"}, {"zh.ini", "1033.ini"}, "app"},
+        {"configured file installed beats fallback in appDir", {"1033.ini"}, {"zh.ini"}, "installed"},
+        {"nowhere", {}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const test::TempDir app;
+        const test::TempDir installed;
+        app.write(kSettingsFileName, "[LanguageID]\nID=2052\n[LanguageINI]\n2052=zh.ini\n");
+        for (const QString& file : c.appDirFiles) app.write(file, "[String Table]\n14=app\n");
+        for (const QString& file : c.installedFiles) installed.write(file, "[String Table]\n14=installed\n");
+        StringTable table;
+        const LanguageState state = LoadLanguage(app.path(), 1033, table, installed.path());
+        EXPECT_EQ(state.languageLoaded, *c.expectedDir != 0);
+        if (*c.expectedDir) {
+            EXPECT_EQ(table.Lookup(14), QString::fromLatin1(c.expectedDir));
+        }
+    }
+}
+
 TEST(LanguageTables, ALanguageFileFillsTheTableAndTheFont) {
     const test::TempDir dir;
     dir.write("1033.ini", "[Font]\nName=Noto Sans\nSize=10\n[String Table]\n14=Kanal\n1200=User\n7=a=b\n");
