@@ -86,10 +86,11 @@ DeviceListLoad LoadDeviceList(const QString& path, DeviceTree& tree, SecretStore
     KeyringReader keyring(path, secrets, result);
 
     for (const QString& section : ini.sectionNames()) {
-        const QString name = TrimmedDeviceName(section);
-        if (names.contains(name)) continue;
-
+        if (names.contains(TrimmedDeviceName(section))) continue;
         auto device = readDevice(ini, section, tree.nextDeviceId());
+        // The name as the record keeps it (cut to its field, up to a stray NUL): two sections that
+        // differ only beyond that would be one device twice, and a save would merge them.
+        if (names.contains(TrimmedDeviceName(device->name.toQString()))) continue;
         if (passwordInKeyring(ini, section))
             device->connection.password = keyring.password(section, device->name.toQString());
         // A hand-edited count may be negative or absurd; no device has more than the cap.

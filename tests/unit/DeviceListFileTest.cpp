@@ -102,6 +102,21 @@ TEST_F(DeviceListFileTest, NamesAlreadyPresentAreSkipped) {
     EXPECT_EQ(LoadDeviceList(path(), tree).devicesAdded, 0);
 }
 
+TEST_F(DeviceListFileTest, SectionsThatDifferOnlyBeyondTheStoredNameLoadOnceAndSurviveASave) {
+    // Names longer than the record's field, and names with a NUL in them (a damaged file, found by
+    // fuzzing): each pair is one name as the record keeps it.
+    const QByteArray longName(40, 'N');
+    QByteArray text = "[" + longName + "A]\nAddr=1.1.1.1\n[" + longName + "B]\nAddr=2.2.2.2\n";
+    text += QByteArray("[\x02\0\0Office]\nAddr=3.3.3.3\n[\x02\0Office]\nAddr=4.4.4.4\n", 49);
+    EXPECT_EQ(load(text).devicesAdded, 2);
+    EXPECT_EQ(device(0).connection.address.str(), "1.1.1.1") << "the first of a pair wins";
+    EXPECT_EQ(device(1).connection.address.str(), "3.3.3.3");
+
+    ASSERT_TRUE(SaveDeviceList(path(), tree));
+    DeviceTree reloaded(strings);
+    EXPECT_EQ(LoadDeviceList(path(), reloaded).devicesAdded, 2);
+}
+
 TEST_F(DeviceListFileTest, AutoSearchDevicesCountOnEveryLoad) {
     dir.write(kDeviceListFileName, "[A]\nAutoSearch=1\n[B]\nAutoSearch=0\n[C]\nAutoSearch=2\n");
     EXPECT_EQ(LoadDeviceList(path(), tree).autoSearchDevices, 2);
