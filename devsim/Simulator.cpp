@@ -1,5 +1,6 @@
 #include "Simulator.h"
 
+#include "OnvifServices.h"
 #include "Sessions.h"
 
 #include <thread>
@@ -32,9 +33,22 @@ bool Simulator::start(std::string* error) {
         // Side by side: making recordings and streams is mostly encoding, which keeps a core busy per device.
         std::vector<std::jthread> preparing;
         for (const SimulatedDevice& device : config_.devices)
-            preparing.emplace_back([this, &device] { media_.prepareMedia(device); });
+            if (device.protocol == DeviceProtocol::Native)
+                preparing.emplace_back([this, &device] { media_.prepareMedia(device); });
     }
+    bool anyOnvif = false;
     for (const SimulatedDevice& device : config_.devices) {
+        if (device.protocol == DeviceProtocol::Onvif) {
+            anyOnvif = true;
+            const auto serve = [this, &device](TcpSocket& socket, std::stop_token stop) {
+                ServeOnvifConnection(socket, std::move(stop), device, config_, log_);
+            };
+            if (!listen(device, device.port, "ONVIF services", serve, error)) {
+                stop();
+                return false;
+            }
+            continue;
+        }
         const auto context = [this, &device](TcpSocket& socket, std::stop_token stop) {
             return SessionContext(device, config_, log_, socket, std::move(stop), ++sessionCount_);
         };
@@ -74,6 +88,17 @@ bool Simulator::start(std::string* error) {
         discovery_ = std::make_unique<DiscoveryResponder>(std::move(socket), config_.devices, log_);
         discovery_->start();
     }
+    if (anyOnvif && config_.onvifDiscoveryPort != 0) {
+        std::string why;
+        UdpSocket socket = UdpSocket::bindTo(config_.onvifDiscoveryAddress, config_.onvifDiscoveryPort, &why);
+        if (!socket.valid()) {
+            *error = "WS-Discovery: " + why;
+            stop();
+            return false;
+        }
+        wsDiscovery_ = std::make_unique<WsDiscoveryResponder>(std::move(socket), config_.devices, log_);
+        wsDiscovery_->start();
+    }
     for (const auto& server : servers_) server->start();
     return true;
 }
@@ -84,9 +109,11 @@ void Simulator::reloadDiscovery(const DevsimConfig& fresh) {
 
 void Simulator::stop() {
     if (discovery_) discovery_->stop();
+    if (wsDiscovery_) wsDiscovery_->stop();
     for (const auto& server : servers_) server->stop();
     servers_.clear();
     discovery_.reset();
+    wsDiscovery_.reset();
 }
 
 }  // namespace strovik::devsim

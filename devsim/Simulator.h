@@ -5,6 +5,7 @@
 #include "EventLog.h"
 #include "MediaService.h"
 #include "SessionServer.h"
+#include "WsDiscoveryResponder.h"
 
 #include <atomic>
 #include <memory>
@@ -13,8 +14,9 @@
 
 namespace strovik::devsim {
 
-// All simulated devices: per device the verification port (device port + 2000), the device port
-// (live video, handed to the media service) and the raw PTZ port, plus one discovery responder.
+// All simulated devices: per device of our protocol the verification port (device port + 2000),
+// the device port (live video, handed to the media service) and the raw PTZ port; per ONVIF
+// camera its services on its port; plus one discovery responder for each kind of discovery.
 class Simulator final {
 public:
     Simulator(const DevsimConfig& config, EventLog& log, MediaService& media);
@@ -37,6 +39,7 @@ private:
     std::atomic<std::uint32_t> sessionCount_{0};
     std::vector<std::unique_ptr<SessionServer>> servers_;
     std::unique_ptr<DiscoveryResponder> discovery_;
+    std::unique_ptr<WsDiscoveryResponder> wsDiscovery_;
 };
 
 }  // namespace strovik::devsim
