@@ -354,6 +354,11 @@ std::optional<DevsimConfig> LoadDevsimConfig(const QString& path, std::string* e
                            QStringLiteral("expected a loopback address 127.x.y.z"));
         config.onvifDiscoveryPort = static_cast<std::uint16_t>(
             simulator.number(QStringLiteral("OnvifDiscoveryPort"), config.onvifDiscoveryPort, 0, 65535));
+        config.onvifDiscoveryGroup = simulator.text(QStringLiteral("OnvifDiscoveryGroup")).toStdString();
+        if (in_addr group{}; !config.onvifDiscoveryGroup.empty() &&
+                             (::inet_pton(AF_INET, config.onvifDiscoveryGroup.c_str(), &group) != 1 ||
+                              (ntohl(group.s_addr) >> 28) != 0xE))
+            simulator.fail(QStringLiteral("OnvifDiscoveryGroup"), QStringLiteral("expected a multicast address"));
         config.maxSessions =
             static_cast<std::size_t>(simulator.number(QStringLiteral("MaxSessions"), 64, 1, 4096));
         config.idleTimeout = std::chrono::milliseconds(

@@ -119,6 +119,9 @@ struct DevsimConfig {
     // WS-Discovery for the ONVIF cameras; 0: none. On discoveryAddress unless given.
     std::string onvifDiscoveryAddress;
     std::uint16_t onvifDiscoveryPort = 3702;
+    // Also answer probes sent to this multicast group on the loopback interface (for third-party
+    // clients that only probe the group; used inside a network namespace of a test). Empty: none.
+    std::string onvifDiscoveryGroup;
     std::size_t maxSessions = 64;     // per listening port
     std::chrono::milliseconds idleTimeout{3600000};  // long enough for a PTZ session kept open between commands
     std::uint32_t seed = 1;

@@ -99,6 +99,17 @@ bool Simulator::start(std::string* error) {
         wsDiscovery_ = std::make_unique<WsDiscoveryResponder>(std::move(socket), config_.devices, log_);
         wsDiscovery_->start();
     }
+    if (anyOnvif && config_.onvifDiscoveryPort != 0 && !config_.onvifDiscoveryGroup.empty()) {
+        std::string why;
+        UdpSocket socket = UdpSocket::bindTo(config_.onvifDiscoveryGroup, config_.onvifDiscoveryPort, &why);
+        if (!socket.valid() || !socket.joinGroup(config_.onvifDiscoveryGroup, config_.onvifDiscoveryAddress)) {
+            *error = "WS-Discovery group: " + (why.empty() ? std::string("cannot join ") + config_.onvifDiscoveryGroup : why);
+            stop();
+            return false;
+        }
+        wsDiscoveryGroup_ = std::make_unique<WsDiscoveryResponder>(std::move(socket), config_.devices, log_);
+        wsDiscoveryGroup_->start();
+    }
     for (const auto& server : servers_) server->start();
     return true;
 }
@@ -110,10 +121,12 @@ void Simulator::reloadDiscovery(const DevsimConfig& fresh) {
 void Simulator::stop() {
     if (discovery_) discovery_->stop();
     if (wsDiscovery_) wsDiscovery_->stop();
+    if (wsDiscoveryGroup_) wsDiscoveryGroup_->stop();
     for (const auto& server : servers_) server->stop();
     servers_.clear();
     discovery_.reset();
     wsDiscovery_.reset();
+    wsDiscoveryGroup_.reset();
 }
 
 }  // namespace strovik::devsim

@@ -40,6 +40,7 @@ private:
     std::vector<std::unique_ptr<SessionServer>> servers_;
     std::unique_ptr<DiscoveryResponder> discovery_;
     std::unique_ptr<WsDiscoveryResponder> wsDiscovery_;
+    std::unique_ptr<WsDiscoveryResponder> wsDiscoveryGroup_;
 };
 
 }  // namespace strovik::devsim
