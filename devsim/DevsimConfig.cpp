@@ -250,6 +250,7 @@ OnvifService ReadOnvifService(const SectionReader& reader) {
     service.imaging = flag(QStringLiteral("OnvifImaging"));
     service.manufacturer = reader.text(QStringLiteral("Manufacturer"), QStringLiteral("devsim")).toStdString();
     service.model = reader.text(QStringLiteral("Model"), QStringLiteral("ONVIF camera")).toStdString();
+    service.clockOffset = std::chrono::seconds(reader.number(QStringLiteral("ClockOffsetS"), 0, -864000000, 864000000));
     return service;
 }
 

@@ -81,6 +81,9 @@ struct OnvifService {
     bool imaging = true;
     std::string manufacturer = "devsim";
     std::string model = "ONVIF camera";
+    // How far the camera's clock is ahead of the machine's. Tokens whose time is more than
+    // kTokenFreshness away from the camera's clock are refused, as real cameras do.
+    std::chrono::seconds clockOffset{0};
 };
 
 struct SimulatedDevice {

@@ -13,6 +13,12 @@ namespace {
 
 constexpr std::size_t kMaxRequestBytes = 256 * 1024;
 constexpr TcpSocket::Milliseconds kOnvifIdle{30000};
+// Tokens created further than this from the camera's clock are refused.
+constexpr qint64 kTokenFreshnessSeconds = 60;
+
+QDateTime CameraClock(const SimulatedDevice& device) {
+    return QDateTime::currentDateTimeUtc().addSecs(device.onvif.clockOffset.count());
+}
 
 QByteArray Escaped(const std::string& text) {
     return QString::fromStdString(text).toHtmlEscaped().toUtf8();
@@ -48,6 +54,8 @@ bool Authorized(const XmlElement& envelope, const SimulatedDevice& device) {
     const QString given = password->text;
     const QString expected = QString::fromStdString(user->password);
     if (!password->attribute(u"Type").endsWith(QLatin1String("#PasswordDigest"))) return given == expected;
+    const QDateTime created = QDateTime::fromString(token->childText(u"Created"), Qt::ISODateWithMs);
+    if (!created.isValid() || std::abs(created.secsTo(CameraClock(device))) > kTokenFreshnessSeconds) return false;
     const QByteArray nonce = QByteArray::fromBase64(token->childText(u"Nonce").toUtf8());
     return PasswordDigest(nonce, token->childText(u"Created"), expected) == given.toUtf8();
 }
@@ -133,8 +141,8 @@ Served Services(const SimulatedDevice& device) {
     return {body + "</tds:GetServicesResponse>"};
 }
 
-Served SystemDateAndTime() {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+Served SystemDateAndTime(const SimulatedDevice& device) {
+    const QDateTime now = CameraClock(device);
     const auto part = [](int value) { return QByteArray::number(value); };
     return {"<tds:GetSystemDateAndTimeResponse><tds:SystemDateAndTime><tt:DateTimeType>Manual</tt:DateTimeType>"
             "<tt:DaylightSavings>false</tt:DaylightSavings><tt:TimeZone><tt:TZ>UTC0</tt:TZ></tt:TimeZone>"
@@ -245,7 +253,7 @@ OnvifHttpAnswer AnswerOnvifRequest(const QByteArray& request, const SimulatedDev
     // The time is open to everyone: clients read it to set their token's clock.
     Served served;
     if (action == QLatin1String("GetSystemDateAndTime")) {
-        served = SystemDateAndTime();
+        served = SystemDateAndTime(device);
     } else if (!Authorized(*document, device)) {
         line.add("outcome", "not-authorized").writeTo(log);
         return {400, SoapEnvelope({}, Fault("ter:NotAuthorized", "Sender not Authorized"))};

@@ -43,7 +43,8 @@ WsDiscoveryResponder::WsDiscoveryResponder(UdpSocket socket, const std::vector<S
                                            EventLog& log)
     : socket_(std::move(socket)), log_(log) {
     for (const SimulatedDevice& device : devices)
-        if (device.protocol == DeviceProtocol::Onvif) cameras_.push_back(ProbeMatchOf(device));
+        if (device.protocol == DeviceProtocol::Onvif)
+            cameras_.push_back(Camera{ProbeMatchOf(device), UdpSocket::bindTo(device.address, 0)});
 }
 
 WsDiscoveryResponder::~WsDiscoveryResponder() {
@@ -75,9 +76,10 @@ void WsDiscoveryResponder::run(std::stop_token stop) {
         }
         const QString messageId = header->childText(u"MessageID");
         int answered = 0;
-        for (const QByteArray& camera : cameras_) {
-            const QByteArray answer = ProbeMatches(messageId, camera);
-            answered += socket_.sendTo(from, answer.constData(), static_cast<std::size_t>(answer.size())) ? 1 : 0;
+        for (Camera& camera : cameras_) {
+            const QByteArray answer = ProbeMatches(messageId, camera.match);
+            UdpSocket& sender = camera.socket.valid() ? camera.socket : socket_;
+            answered += sender.sendTo(from, answer.constData(), static_cast<std::size_t>(answer.size())) ? 1 : 0;
         }
         LogLine("ws-discovery-probe").add("peer", source).add("answered", answered).writeTo(log_);
     }

@@ -10,7 +10,8 @@
 namespace strovik::devsim {
 
 // Answers WS-Discovery probes on one UDP address and port for the ONVIF cameras: one ProbeMatches
-// datagram per camera, sent back to the probe's source, naming the camera's device service.
+// datagram per camera, sent back to the probe's source from the camera's own address (as a camera
+// on a LAN answers), naming the camera's device service at its DiscoveryIp.
 class WsDiscoveryResponder final {
 public:
     WsDiscoveryResponder(UdpSocket socket, const std::vector<SimulatedDevice>& devices, EventLog& log);
@@ -22,8 +23,13 @@ public:
 private:
     void run(std::stop_token stop);
 
+    struct Camera {
+        QByteArray match;  // its ProbeMatch element
+        UdpSocket socket;  // bound to its address; answers go out from there
+    };
+
     UdpSocket socket_;
-    std::vector<QByteArray> cameras_;  // per camera: its ProbeMatch element
+    std::vector<Camera> cameras_;
     EventLog& log_;
     std::jthread thread_;
 };

@@ -35,7 +35,9 @@ QString OnvifCameraSection(const DevsimProcess& devsim, int n, const QString& ex
 class OnvifE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(devsim.start(OnvifCameraSection(devsim, 2) + OnvifCameraSection(devsim, 3, "OnvifPtz=no\n")))
+        // The second camera claims an address it cannot be reached at, as one behind a router does.
+        ASSERT_TRUE(devsim.start(OnvifCameraSection(devsim, 2) +
+                                 OnvifCameraSection(devsim, 3, "OnvifPtz=no\nDiscoveryIp=10.9.8.7\n")))
             << devsim.errorString().toStdString();
         for (int n : {2, 3}) cameras->Put(devsim.address(n), kCameraPort, NetworkCamera{CameraProtocol::Onvif, false, {}});
         library = CreateTcpClientLibrary(FastOptions(), cameras);
@@ -71,6 +73,26 @@ TEST_F(OnvifE2E, VerificationGivesFullRightsPerVideoSourceAndWritesTheStreamAddr
     EXPECT_EQ(StreamUrlOf(*camera, 1), server + "2");
     EXPECT_EQ(StreamUrlOf(*camera, 3), server + "2/sub");
     EXPECT_TRUE(devsim.waitForLogLine({"onvif", "call=GetStreamUri", "outcome=ok"}, 2s));
+}
+
+TEST(OnvifClockE2E, ACameraWhoseClockIsWrongIsLoggedInWithItsOwnTimeAndKeepsItForPtz) {
+    DevsimProcess devsim;
+    ASSERT_TRUE(devsim.start(OnvifCameraSection(devsim, 2, "ClockOffsetS=-7200\n")))
+        << devsim.errorString().toStdString();
+    auto cameras = std::make_shared<NetworkCameras>();
+    cameras->Put(devsim.address(2), kCameraPort, NetworkCamera{CameraProtocol::Onvif, false, {}});
+    const auto library = CreateTcpClientLibrary(FastOptions(), cameras);
+    EXPECT_EQ(library->NV_VerifyUser(VerifyUserRequest{"admin", "secret", devsim.address(2), kCameraPort + 2000}),
+              258);
+    EXPECT_TRUE(devsim.waitForLogLine({"call=GetSystemDateAndTime"}, 2s));
+    // Still refused with a wrong password, whatever the clock.
+    EXPECT_EQ(library->NV_VerifyUser(VerifyUserRequest{"admin", "wrong", devsim.address(2), kCameraPort + 2000}), 1);
+    const std::int32_t session =
+        library->NV_ConnectTCPServer(TcpServerAddress{devsim.address(2), kCameraPort - 10 + kPtzPortBase});
+    ASSERT_GT(session, 0);
+    const auto left = RecordBytes(BuildPtzCommand(PtzCommandFields{PtzGroup::MultiChannel, 4, 0, 103, 1, 0, {}, {}}));
+    EXPECT_EQ(library->NV_ClientSendBuf(session, left.data(), 128, 0), 128);
+    EXPECT_TRUE(devsim.waitForLogLine({"onvif-ptz", "call=ContinuousMove", "pan=-0.500"}, 2s));
 }
 
 TEST_F(OnvifE2E, RefusedLoginsAnswerWrongUserNameOrPasswordAndLeaveTheAddressesUnknown) {
@@ -156,7 +178,7 @@ TEST_F(OnvifE2E, RecordSearchOfACameraOfAnotherMakeAnswersAnEmptyList) {
               -1);
 }
 
-TEST_F(OnvifE2E, WsDiscoveryOnLoopbackFindsTheCamerasBesideOurOwnProbe) {
+TEST_F(OnvifE2E, WsDiscoveryOnLoopbackFindsTheCamerasWhereTheyAnswerFrom) {
     DiscoveryOptions options;
     options.probeAddress = devsim.address(1);
     options.probePort = DevsimProcess::kDiscoveryPort;

@@ -25,19 +25,28 @@ constexpr std::size_t kDatagramCapacity = 16 * 1024;
 // A flood of distinct answers must not grow the list of cameras reported without bound.
 constexpr std::size_t kMaxCamerasPerSearch = 4096;
 
-// A WS-Discovery match as the search callback reports cameras: where its first service address
-// says it is, its endpoint reference for the MAC text (it is what identifies it), device ID 0.
-std::optional<IpcSearchRecord> RecordOf(const WsDiscoveryMatch& match) {
+// A WS-Discovery match as the search callback reports cameras: where it is and the port of its
+// device service, its endpoint reference for the MAC text (it is what identifies it), device ID 0.
+// Where it is: the service address on the host the answer came from, else that host with the
+// first address's port. Cameras behind a router or given a new address name hosts that cannot be
+// reached from here.
+std::optional<IpcSearchRecord> RecordOf(const WsDiscoveryMatch& match, const std::string& source) {
+    std::optional<QUrl> chosen;
     for (const QString& address : match.serviceAddresses) {
         const QUrl url(address, QUrl::StrictMode);
         if (!url.isValid() || url.host().isEmpty()) continue;
-        IpcSearchRecord camera{};
-        camera.ipText = url.host().toStdString();
-        camera.videoPort = url.port(80);
-        camera.macText = match.endpoint.toStdString();
-        return camera;
+        if (!chosen) chosen = url;
+        if (url.host().toStdString() == source) {
+            chosen = url;
+            break;
+        }
     }
-    return std::nullopt;
+    if (!chosen) return std::nullopt;
+    IpcSearchRecord camera{};
+    camera.ipText = source;
+    camera.videoPort = chosen->port(80);
+    camera.macText = match.endpoint.toStdString();
+    return camera;
 }
 
 }  // namespace
@@ -169,7 +178,7 @@ bool UdpDiscoveryLibrary::search() {
             ParseProbeMatches(QByteArrayView(reinterpret_cast<const char*>(datagram), static_cast<qsizetype>(size)));
         if (!onvifAnswer || onvifAnswer->relatesTo != onvifMessageId) continue;
         for (const WsDiscoveryMatch& match : onvifAnswer->matches)
-            if (auto camera = RecordOf(match)) reportOnce(*camera);
+            if (auto camera = RecordOf(match, from.address)) reportOnce(*camera);
     }
     report(nullptr, SearchDone);
     return true;

@@ -23,6 +23,23 @@ std::optional<OnvifDeviceInformation> ParseDeviceInformation(const XmlElement& b
                                   answer->childText(u"FirmwareVersion"), answer->childText(u"SerialNumber")};
 }
 
+std::optional<QDateTime> ParseSystemDateAndTime(const XmlElement& body) {
+    const XmlElement* utc = body.path({u"GetSystemDateAndTimeResponse", u"SystemDateAndTime", u"UTCDateTime"});
+    const XmlElement* date = utc ? utc->child(u"Date") : nullptr;
+    const XmlElement* time = utc ? utc->child(u"Time") : nullptr;
+    if (!date || !time) return std::nullopt;
+    const auto number = [](const XmlElement& parent, QStringView name) {
+        bool ok = false;
+        const int value = parent.childText(name).toInt(&ok);
+        return ok ? value : -1;
+    };
+    const QDateTime clock(QDate(number(*date, u"Year"), number(*date, u"Month"), number(*date, u"Day")),
+                          QTime(number(*time, u"Hour"), number(*time, u"Minute"), number(*time, u"Second")),
+                          Qt::UTC);
+    if (!clock.isValid()) return std::nullopt;
+    return clock;
+}
+
 std::optional<OnvifServiceAddresses> ParseCapabilities(const XmlElement& body) {
     const XmlElement* capabilities = body.path({u"GetCapabilitiesResponse", u"Capabilities"});
     if (!capabilities) return std::nullopt;

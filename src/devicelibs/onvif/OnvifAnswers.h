@@ -2,6 +2,7 @@
 
 #include "devicelibs/onvif/XmlTree.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,9 @@ struct OnvifDeviceInformation {
     QString serialNumber;
 };
 std::optional<OnvifDeviceInformation> ParseDeviceInformation(const XmlElement& body);
+
+// From GetSystemDateAndTime: the device's clock in UTC.
+std::optional<QDateTime> ParseSystemDateAndTime(const XmlElement& body);
 
 // The services' addresses (XAddr); empty for a service the device does not offer.
 struct OnvifServiceAddresses {

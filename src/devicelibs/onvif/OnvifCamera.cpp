@@ -66,11 +66,23 @@ OnvifCamera::OnvifCamera(QString host, std::uint16_t port, QString userName, QSt
 OnvifCamera OnvifCamera::bounded(QDeadlineTimer overall) const {
     SoapLimits limits = limits_;
     limits.overall = overall;
-    return OnvifCamera(host_, port_, userName_, password_, limits);
+    return OnvifCamera(host_, port_, userName_, password_, limits).withClockOffset(clockOffset_);
+}
+
+OnvifCamera OnvifCamera::withClockOffset(std::chrono::seconds offset) const {
+    OnvifCamera shifted(host_, port_, userName_, password_, limits_);
+    shifted.clockOffset_ = offset;
+    return shifted;
+}
+
+OnvifResult<QDateTime> OnvifCamera::systemDateAndTime() const {
+    const SoapReply reply = CallSoap(SoapEndpoint{host_, port_, ServicePath(QString())},
+                                     SoapEnvelope({}, "<tds:GetSystemDateAndTime/>"), limits_);
+    return Read<QDateTime>(reply, ParseSystemDateAndTime);
 }
 
 SoapReply OnvifCamera::call(const QString& serviceAddress, const QByteArray& bodyContent) const {
-    const QByteArray security = UsernameToken::make(userName_, password_).securityHeader();
+    const QByteArray security = UsernameToken::make(userName_, password_, clockOffset_).securityHeader();
     return CallSoap(SoapEndpoint{host_, port_, ServicePath(serviceAddress)}, SoapEnvelope(security, bodyContent),
                     limits_);
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -41,6 +42,12 @@ public:
     // The same camera, every call of which ends by overall at the latest.
     OnvifCamera bounded(QDeadlineTimer overall) const;
     const SoapLimits& limits() const { return limits_; }
+    // The same camera, whose clock is that far ahead of ours (the tokens' times follow it).
+    OnvifCamera withClockOffset(std::chrono::seconds offset) const;
+    std::chrono::seconds clockOffset() const { return clockOffset_; }
+
+    // Asked without credentials, as devices allow, so that a client can match their clock.
+    OnvifResult<QDateTime> systemDateAndTime() const;
 
     OnvifResult<OnvifDeviceInformation> deviceInformation() const;
     OnvifResult<OnvifServiceAddresses> serviceAddresses() const;
@@ -56,11 +63,12 @@ public:
 private:
     SoapReply call(const QString& serviceAddress, const QByteArray& bodyContent) const;
 
-    const QString host_;
-    const std::uint16_t port_;
-    const QString userName_;
-    const QString password_;
-    const SoapLimits limits_;
+    QString host_;
+    std::uint16_t port_;
+    QString userName_;
+    QString password_;
+    SoapLimits limits_;
+    std::chrono::seconds clockOffset_{0};
 };
 
 // The path (and query) of a service address; the device service's path when it gives none.

@@ -49,10 +49,13 @@ OnvifPtzSession::OnvifPtzSession(QString host, std::uint16_t port, std::optional
     : host_(std::move(host)), port_(port), limits_(limits), known_(std::move(known)) {}
 
 std::optional<OnvifCamera> OnvifPtzSession::prepare(const PtzCommand& command) {
-    if (known_) return OnvifCamera(host_, port_, known_->userName, known_->password, limits_);
+    if (known_)
+        return OnvifCamera(host_, port_, known_->userName, known_->password, limits_)
+            .withClockOffset(known_->layout.clockOffset);
     const QString userName = command.userName.toQString();
     const QString password = command.password.toQString();
     OnvifCamera camera(host_, port_, userName, password, limits_);
+    if (!LogInToOnvifCamera(camera).ok()) return std::nullopt;
     auto layout = ReadOnvifLayout(camera);
     if (!layout.ok()) return std::nullopt;
     known_ = Known{userName, password, std::move(*layout.value)};

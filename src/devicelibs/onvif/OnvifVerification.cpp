@@ -6,6 +6,9 @@ namespace strovik {
 
 namespace {
 
+// Clocks this close count as the same: the token's time has a resolution of one second.
+constexpr std::chrono::seconds kClockTolerance{2};
+
 OnvifVerification Failed(SoapOutcome outcome) {
     OnvifVerification failed;
     failed.answer = VerifyErrorOf(outcome);
@@ -13,6 +16,17 @@ OnvifVerification Failed(SoapOutcome outcome) {
 }
 
 }  // namespace
+
+OnvifResult<OnvifDeviceInformation> LogInToOnvifCamera(OnvifCamera& camera) {
+    auto information = camera.deviceInformation();
+    if (information.outcome != SoapOutcome::NotAuthorized) return information;
+    const auto clock = camera.systemDateAndTime();
+    if (!clock.ok()) return information;
+    const std::chrono::seconds offset(QDateTime::currentDateTimeUtc().secsTo(*clock.value));
+    if (std::chrono::abs(offset) <= kClockTolerance) return information;
+    camera = camera.withClockOffset(offset);
+    return camera.deviceInformation();
+}
 
 OnvifResult<OnvifLayout> ReadOnvifLayout(const OnvifCamera& camera) {
     OnvifResult<OnvifLayout> result;
@@ -28,7 +42,7 @@ OnvifResult<OnvifLayout> ReadOnvifLayout(const OnvifCamera& camera) {
         return result;
     }
     if (channels.size() > kMaxOnvifChannels) channels.resize(kMaxOnvifChannels);
-    result.value = OnvifLayout{*services.value, std::move(channels)};
+    result.value = OnvifLayout{*services.value, std::move(channels), camera.clockOffset()};
     return result;
 }
 
@@ -56,9 +70,8 @@ std::int32_t VerifyErrorOf(SoapOutcome outcome) {
 
 OnvifVerification VerifyOnvifCamera(const OnvifCamera& unbounded) {
     const SoapLimits& limits = unbounded.limits();
-    const OnvifCamera camera =
-        unbounded.bounded(QDeadlineTimer(limits.connectTimeout + 2 * limits.answerTimeout));
-    if (const auto information = camera.deviceInformation(); !information.ok()) return Failed(information.outcome);
+    OnvifCamera camera = unbounded.bounded(QDeadlineTimer(limits.connectTimeout + 2 * limits.answerTimeout));
+    if (const auto information = LogInToOnvifCamera(camera); !information.ok()) return Failed(information.outcome);
     const auto layout = ReadOnvifLayout(camera);
     if (!layout.ok()) return Failed(layout.outcome);
     const QString& media = layout.value->services.media;

@@ -3,6 +3,7 @@
 #include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/onvif/OnvifCamera.h"
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
@@ -20,6 +21,7 @@ inline constexpr std::size_t kMaxOnvifChannels = 64;
 struct OnvifLayout {
     OnvifServiceAddresses services;
     std::vector<OnvifChannel> channels;
+    std::chrono::seconds clockOffset{0};  // how far the camera's clock is ahead of ours
 };
 
 struct OnvifVerification {
@@ -29,10 +31,15 @@ struct OnvifVerification {
     OnvifLayout layout;                   // likewise
 };
 
+// GetDeviceInformation, the call that tells whether the camera lets us in. When it refuses, the
+// camera's clock is read and the call made once more with the camera's time in the token (cameras
+// refuse tokens that are not fresh by their own clock); camera then keeps that clock offset.
+OnvifResult<OnvifDeviceInformation> LogInToOnvifCamera(OnvifCamera& camera);
+
 // The services and channels of a camera, without stream addresses (GetCapabilities, GetProfiles).
 OnvifResult<OnvifLayout> ReadOnvifLayout(const OnvifCamera& camera);
 
-// Logs in (GetDeviceInformation), finds the media service (GetCapabilities), one channel per video
+// Logs in (LogInToOnvifCamera), finds the media service (GetCapabilities), one channel per video
 // source (GetProfiles: its first profile the main stream, its second the sub stream) and their
 // stream addresses (GetStreamUri). On the calling thread, within the connect timeout plus twice
 // the answer timeout of the camera's limits, however many calls that takes.

@@ -27,12 +27,13 @@ QString TokenTime(const QDateTime& utc) {
     return utc.toUTC().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ"));
 }
 
-UsernameToken UsernameToken::make(const QString& userName, const QString& password) {
+UsernameToken UsernameToken::make(const QString& userName, const QString& password,
+                                  std::chrono::seconds clockOffset) {
     UsernameToken token;
     token.userName = userName;
     token.nonce.resize(kNonceBytes);
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(token.nonce.data()), kNonceBytes / 4);
-    token.created = TokenTime(QDateTime::currentDateTimeUtc());
+    token.created = TokenTime(QDateTime::currentDateTimeUtc().addSecs(clockOffset.count()));
     token.passwordDigest = PasswordDigest(token.nonce, token.created, password);
     return token;
 }

@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include <chrono>
+
 namespace strovik {
 
 // The WS-Security UsernameToken with a password digest, as ONVIF devices require it: the digest
@@ -14,8 +16,10 @@ struct UsernameToken {
     QString created;   // UTC, xs:dateTime with a Z
     QByteArray passwordDigest;  // Base64
 
-    // A fresh nonce and the current time.
-    static UsernameToken make(const QString& userName, const QString& password);
+    // A fresh nonce and the current time, shifted by clockOffset (how far the device's clock is
+    // ahead of ours: devices refuse tokens that are not fresh by their own clock).
+    static UsernameToken make(const QString& userName, const QString& password,
+                              std::chrono::seconds clockOffset = std::chrono::seconds(0));
     // The Security header element that carries it.
     QByteArray securityHeader() const;
 };
