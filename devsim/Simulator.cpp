@@ -28,6 +28,24 @@ bool Simulator::listen(const SimulatedDevice& device, std::uint16_t port, std::s
     return true;
 }
 
+template <class Responder>
+bool Simulator::startResponder(std::unique_ptr<Responder>& responder, const char* kind, const std::string& address,
+                               std::uint16_t port, const std::string& groupInterface, std::string* error) {
+    std::string why;
+    UdpSocket socket = UdpSocket::bindTo(address, port, &why);
+    if (socket.valid() && !groupInterface.empty() && !socket.joinGroup(address, groupInterface)) {
+        socket = UdpSocket();
+        why = "cannot join the group on " + groupInterface;
+    }
+    if (!socket.valid()) {
+        *error = std::string(kind) + ": " + why;
+        return false;
+    }
+    responder = std::make_unique<Responder>(std::move(socket), config_.devices, log_);
+    responder->start();
+    return true;
+}
+
 bool Simulator::start(std::string* error) {
     {
         // Side by side: making recordings and streams is mostly encoding, which keeps a core busy per device.
@@ -77,38 +95,18 @@ bool Simulator::start(std::string* error) {
             return false;
         }
     }
-    if (config_.discoveryPort != 0) {
-        std::string why;
-        UdpSocket socket = UdpSocket::bindTo(config_.discoveryAddress, config_.discoveryPort, &why);
-        if (!socket.valid()) {
-            *error = "discovery: " + why;
-            stop();
-            return false;
-        }
-        discovery_ = std::make_unique<DiscoveryResponder>(std::move(socket), config_.devices, log_);
-        discovery_->start();
-    }
-    if (anyOnvif && config_.onvifDiscoveryPort != 0) {
-        std::string why;
-        UdpSocket socket = UdpSocket::bindTo(config_.onvifDiscoveryAddress, config_.onvifDiscoveryPort, &why);
-        if (!socket.valid()) {
-            *error = "WS-Discovery: " + why;
-            stop();
-            return false;
-        }
-        wsDiscovery_ = std::make_unique<WsDiscoveryResponder>(std::move(socket), config_.devices, log_);
-        wsDiscovery_->start();
-    }
-    if (anyOnvif && config_.onvifDiscoveryPort != 0 && !config_.onvifDiscoveryGroup.empty()) {
-        std::string why;
-        UdpSocket socket = UdpSocket::bindTo(config_.onvifDiscoveryGroup, config_.onvifDiscoveryPort, &why);
-        if (!socket.valid() || !socket.joinGroup(config_.onvifDiscoveryGroup, config_.onvifDiscoveryAddress)) {
-            *error = "WS-Discovery group: " + (why.empty() ? std::string("cannot join ") + config_.onvifDiscoveryGroup : why);
-            stop();
-            return false;
-        }
-        wsDiscoveryGroup_ = std::make_unique<WsDiscoveryResponder>(std::move(socket), config_.devices, log_);
-        wsDiscoveryGroup_->start();
+    const bool responding =
+        (config_.discoveryPort == 0 ||
+         startResponder(discovery_, "discovery", config_.discoveryAddress, config_.discoveryPort, {}, error)) &&
+        (!anyOnvif || config_.onvifDiscoveryPort == 0 ||
+         startResponder(wsDiscovery_, "WS-Discovery", config_.onvifDiscoveryAddress, config_.onvifDiscoveryPort, {},
+                        error)) &&
+        (!anyOnvif || config_.onvifDiscoveryPort == 0 || config_.onvifDiscoveryGroup.empty() ||
+         startResponder(wsDiscoveryGroup_, "WS-Discovery group", config_.onvifDiscoveryGroup,
+                        config_.onvifDiscoveryPort, config_.onvifDiscoveryAddress, error));
+    if (!responding) {
+        stop();
+        return false;
     }
     for (const auto& server : servers_) server->start();
     return true;

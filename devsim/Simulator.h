@@ -32,6 +32,11 @@ public:
 private:
     bool listen(const SimulatedDevice& device, std::uint16_t port, std::string kind,
                 SessionServer::Handler handler, std::string* error);
+    // Binds a responder's UDP socket (joining address as a multicast group on the interface of
+    // groupInterface when that is given) and starts it; false with *error when it cannot.
+    template <class Responder>
+    bool startResponder(std::unique_ptr<Responder>& responder, const char* kind, const std::string& address,
+                        std::uint16_t port, const std::string& groupInterface, std::string* error);
 
     const DevsimConfig& config_;
     EventLog& log_;

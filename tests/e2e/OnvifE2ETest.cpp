@@ -13,6 +13,8 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <set>
+#include <thread>
 
 namespace strovik::test {
 namespace {
@@ -46,6 +48,10 @@ protected:
 
     std::int32_t verify(int n, const std::string& user, const std::string& password) {
         return library->NV_VerifyUser(VerifyUserRequest{user, password, devsim.address(n), kCameraPort + 2000});
+    }
+
+    std::int32_t openPtzSession(int n) {
+        return library->NV_ConnectTCPServer(TcpServerAddress{devsim.address(n), kCameraPort - 10 + kPtzPortBase});
     }
 
     void pressAndRelease(std::int32_t session, std::uint8_t press, std::uint8_t release) {
@@ -107,8 +113,7 @@ TEST_F(OnvifE2E, RefusedLoginsAnswerWrongUserNameOrPasswordAndLeaveTheAddressesU
 
 TEST_F(OnvifE2E, PtzPressesArriveAsContinuousMoveAndReleasesAsStop) {
     ASSERT_GT(verify(2, "admin", "secret"), 100);
-    const std::int32_t session =
-        library->NV_ConnectTCPServer(TcpServerAddress{devsim.address(2), kCameraPort - 10 + kPtzPortBase});
+    const std::int32_t session = openPtzSession(2);
     ASSERT_GT(session, 0);
     struct Case {
         std::uint8_t press, release;
@@ -147,17 +152,16 @@ TEST_F(OnvifE2E, PtzPressesArriveAsContinuousMoveAndReleasesAsStop) {
 }
 
 TEST_F(OnvifE2E, PtzWithoutAnEarlierVerificationReadsTheCameraWithTheCommandsCredentials) {
-    const std::int32_t session =
-        library->NV_ConnectTCPServer(TcpServerAddress{devsim.address(2), kCameraPort - 10 + kPtzPortBase});
+    const std::int32_t session = openPtzSession(2);
     ASSERT_GT(session, 0);
-    pressAndRelease(session, 104, 108);
+    // From a thread of its own, as the program's PTZ link sends.
+    std::thread([&] { pressAndRelease(session, 104, 108); }).join();
     EXPECT_TRUE(devsim.waitForLogLine({"onvif-ptz", "call=ContinuousMove", "pan=0.500"}, 2s));
 }
 
 TEST_F(OnvifE2E, PtzButtonsOfACameraWithoutPtzDoNothing) {
     ASSERT_GT(verify(3, "admin", "secret"), 100);
-    const std::int32_t session =
-        library->NV_ConnectTCPServer(TcpServerAddress{devsim.address(3), kCameraPort - 10 + kPtzPortBase});
+    const std::int32_t session = openPtzSession(3);
     ASSERT_GT(session, 0);
     pressAndRelease(session, 103, 107);
     EXPECT_TRUE(devsim.logLines().filter(QStringLiteral("onvif-ptz")).isEmpty());
