@@ -6,6 +6,7 @@
 #include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/discovery/DiscoveryFactory.h"
 #include "devicelibs/tcpclient/VerifyError.h"
+#include "devicelibs/wire/DeviceInfoRecords.h"
 #include "devicelibs/wire/PtzCommand.h"
 #include "devicelibs/wire/SearchRequest.h"
 
@@ -176,6 +177,18 @@ TEST_F(OnvifE2E, RecordSearchOfACameraOfAnotherMakeAnswersAnEmptyList) {
     EXPECT_TRUE(SearchRecordings(*library, connection, received, request).empty());
     // Twice on the same connection, as the program searches again.
     EXPECT_TRUE(SearchRecordings(*library, connection, received, request).empty());
+    // The device-information query lets the search go ahead on every channel.
+    const DeviceInfoRequest query = BuildDeviceInfoRequest("admin", "secret");
+    ASSERT_EQ(library->NV_ClientSendBuf(connection, reinterpret_cast<const std::uint8_t*>(&query), sizeof query, 0),
+              static_cast<std::int32_t>(sizeof query));
+    const auto replyIn = [](const std::vector<ReceivedMessages::Message>& messages) {
+        return messages.empty() ? std::nullopt
+                                : ParseDeviceInfoReply(messages.back().bytes.data(), messages.back().bytes.size());
+    };
+    ASSERT_TRUE(received.waitFor([&](const auto& messages) { return replyIn(messages).has_value(); }, 2s));
+    const auto reply = replyIn(received.all());
+    EXPECT_EQ(reply->version.major, 0);
+    EXPECT_EQ(reply->channelRights[0], 1);
     library->NV_DisConnectTCPServer(connection);
     EXPECT_EQ(library->NV_ClientSendBuf(connection, reinterpret_cast<const std::uint8_t*>(&request),
                                         sizeof request, 0),

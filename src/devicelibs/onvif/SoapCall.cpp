@@ -141,8 +141,10 @@ SoapReply CallSoap(const SoapEndpoint& endpoint, const QByteArray& envelope, con
             failed.outcome = SoapOutcome::NoAnswer;
             return failed;
         }
+        // Waiting for the rest of the time: a wait that ends with nothing while the connection
+        // stands is the deadline (or a socket error); a closed connection is read above.
         if (!socket.waitForReadyRead(static_cast<int>(std::max<qint64>(deadline.remainingTime(), 1))) &&
-            socket.state() == QAbstractSocket::ConnectedState && deadline.hasExpired()) {
+            socket.state() == QAbstractSocket::ConnectedState) {
             failed.outcome = SoapOutcome::NoAnswer;
             return failed;
         }

@@ -1,5 +1,6 @@
 #include "devicelibs/tcpclient/CameraSession.h"
 
+#include "devicelibs/wire/DeviceInfoRecords.h"
 #include "devicelibs/wire/MessageFraming.h"
 #include "devicelibs/wire/SearchRequest.h"
 #include "devicelibs/wire/SearchResultRecord.h"
@@ -24,12 +25,19 @@ std::int32_t CameraSession::send(const std::uint8_t* buffer, std::int32_t length
         if (!command || !ptz_) return length;
         return ptz_->apply(*command) ? length : -1;
     }
+    std::vector<std::uint8_t> answer;
     if (MessageCode(buffer, size) == kSearchRequestCode && size == sizeof(SearchRequest)) {
-        std::lock_guard lock(mutex_);
-        const std::vector<std::uint8_t> finished = SearchFinishedMessage(0);
-        return SendMessage(deviceEnd_, finished, sendTimeout_) == MessageStatus::Ok ? length : -1;
+        answer = SearchFinishedMessage(0);
+    } else if (ParseDeviceInfoRequest(buffer, size)) {
+        // Firmware 0.0 with every channel open: the program then searches any channel, and finds nothing.
+        DeviceInfoReply reply;
+        reply.channelRights.fill(1);
+        answer = RecordBytes(reply);
+    } else {
+        return length;
     }
-    return length;
+    std::lock_guard lock(mutex_);
+    return SendMessage(deviceEnd_, answer, sendTimeout_) == MessageStatus::Ok ? length : -1;
 }
 
 }  // namespace strovik

@@ -15,6 +15,8 @@ namespace strovik {
 // devices; what the program sends comes here instead of going out on the socket.
 //
 // - Record searches are answered with an empty list: such a camera keeps no recordings we reach.
+// - Device-information requests are answered with firmware 0.0 and every channel open to search,
+//   so that the program's search goes ahead (and finds nothing) instead of being refused.
 // - PTZ records go to the camera's ONVIF PTZ session when it has one; otherwise they do nothing.
 // - Anything else is ignored, as our devices ignore codes they do not know.
 class CameraSession final {
