@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 
+#include <cstring>
+
 namespace strovik::devsim {
 
 namespace {
@@ -236,7 +238,11 @@ Served Dispatch(const SimulatedDevice& device, const QString& action, const XmlE
     return {Fault("ter:ActionNotSupported", "Not supported by devsim"), "unsupported"};
 }
 
-}  // namespace
+// The answer to one SOAP request, as HTTP status and envelope.
+struct OnvifHttpAnswer {
+    int status = 200;
+    QByteArray envelope;
+};
 
 OnvifHttpAnswer AnswerOnvifRequest(const QByteArray& request, const SimulatedDevice& device, EventLog& log) {
     const auto document = ParseXmlTree(request);
@@ -264,6 +270,8 @@ OnvifHttpAnswer AnswerOnvifRequest(const QByteArray& request, const SimulatedDev
     const bool fault = served.body.startsWith("<s:Fault>");
     return {fault ? 400 : 200, SoapEnvelope({}, served.body)};
 }
+
+}  // namespace
 
 void ServeOnvifConnection(TcpSocket& socket, std::stop_token stop, const SimulatedDevice& device,
                           const DevsimConfig& config, EventLog& log) {

@@ -4,8 +4,6 @@
 #include "EventLog.h"
 #include "platform/TcpSocket.h"
 
-#include <QByteArray>
-
 #include <stop_token>
 
 namespace strovik::devsim {
@@ -16,13 +14,5 @@ namespace strovik::devsim {
 // and imaging call with its arguments ("onvif-ptz").
 void ServeOnvifConnection(TcpSocket& socket, std::stop_token stop, const SimulatedDevice& device,
                           const DevsimConfig& config, EventLog& log);
-
-// The answer to one SOAP request, as HTTP status and envelope. Public for the config's unit tests
-// and the fuzz target.
-struct OnvifHttpAnswer {
-    int status = 200;
-    QByteArray envelope;
-};
-OnvifHttpAnswer AnswerOnvifRequest(const QByteArray& request, const SimulatedDevice& device, EventLog& log);
 
 }  // namespace strovik::devsim
