@@ -160,6 +160,25 @@ TEST_F(OnvifE2E, PtzWithoutAnEarlierVerificationReadsTheCameraWithTheCommandsCre
     EXPECT_TRUE(devsim.waitForLogLine({"onvif-ptz", "call=ContinuousMove", "pan=0.500"}, 2s));
 }
 
+TEST_F(OnvifE2E, ACameraThatDropsOffAndComesBackIsReachedAgain) {
+    ASSERT_GT(verify(2, "admin", "secret"), 100);
+    const std::int32_t session = openPtzSession(2);
+    ASSERT_GT(session, 0);
+    ASSERT_EQ(devsim.stop(), 0);
+    // Gone: the send fails, so that the program's PTZ link opens a new session for the next command.
+    const auto left = RecordBytes(BuildPtzCommand(PtzCommandFields{PtzGroup::MultiChannel, 4, 0, 103, 1, 0, {}, {}}));
+    EXPECT_EQ(library->NV_ClientSendBuf(session, left.data(), 128, 0), -1);
+    EXPECT_EQ(verify(2, "admin", "secret"), VerifyError::ConnectFailed);
+    library->NV_DisConnectTCPServer(session);
+
+    ASSERT_TRUE(devsim.start(OnvifCameraSection(devsim, 2))) << devsim.errorString().toStdString();
+    EXPECT_EQ(verify(2, "admin", "secret"), 258);
+    const std::int32_t again = openPtzSession(2);
+    ASSERT_GT(again, 0);
+    EXPECT_EQ(library->NV_ClientSendBuf(again, left.data(), 128, 0), 128);
+    EXPECT_TRUE(devsim.waitForLogLine({"onvif-ptz", "call=ContinuousMove", "pan=-0.500"}, 2s));
+}
+
 TEST_F(OnvifE2E, PtzButtonsOfACameraWithoutPtzDoNothing) {
     ASSERT_GT(verify(3, "admin", "secret"), 100);
     const std::int32_t session = openPtzSession(3);
