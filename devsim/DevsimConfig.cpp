@@ -233,6 +233,27 @@ DeviceFaults ReadFaults(const SectionReader& reader) {
     return faults;
 }
 
+OnvifService ReadOnvifService(const SectionReader& reader) {
+    OnvifService service;
+    const auto url = [&](const QString& key, const QString& fallback) {
+        const QString text = reader.text(key, fallback);
+        if (!text.startsWith(QLatin1String("rtsp://"), Qt::CaseInsensitive))
+            reader.fail(key, QStringLiteral("expected an rtsp:// address"));
+        return text.toStdString();
+    };
+    service.mainStreamUrl = url(QStringLiteral("MainStreamUrl"), QString());
+    service.subStreamUrl = url(QStringLiteral("SubStreamUrl"), QString::fromStdString(service.mainStreamUrl));
+    const auto flag = [&](const QString& key) {
+        return reader.choice<bool>(key, {{"yes", true}, {"no", false}}, true);
+    };
+    service.ptz = flag(QStringLiteral("OnvifPtz"));
+    service.imaging = flag(QStringLiteral("OnvifImaging"));
+    service.manufacturer = reader.text(QStringLiteral("Manufacturer"), QStringLiteral("devsim")).toStdString();
+    service.model = reader.text(QStringLiteral("Model"), QStringLiteral("ONVIF camera")).toStdString();
+    service.clockOffset = std::chrono::seconds(reader.number(QStringLiteral("ClockOffsetS"), 0, -864000000, 864000000));
+    return service;
+}
+
 SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
     SimulatedDevice device;
     QString defaultName = reader.name().mid(6).trimmed();  // after "Device"
@@ -245,6 +266,10 @@ SimulatedDevice ReadDevice(const SectionReader& reader, const QDir& base) {
     if (!IsLoopbackQuad(address))
         reader.fail(QStringLiteral("Address"), QStringLiteral("expected a loopback address 127.x.y.z"));
     device.address = address.toStdString();
+    device.protocol = reader.choice<DeviceProtocol>(
+        QStringLiteral("Protocol"), {{"native", DeviceProtocol::Native}, {"onvif", DeviceProtocol::Onvif}},
+        DeviceProtocol::Native);
+    if (device.protocol == DeviceProtocol::Onvif) device.onvif = ReadOnvifService(reader);
     device.port = static_cast<std::uint16_t>(reader.number(QStringLiteral("Port"), 5050, 1, 65535 - 2000));
     device.deviceType = reader.choice<std::uint8_t>(QStringLiteral("Type"),
                                                     {{"capture-card", DeviceType::CaptureCard},
@@ -322,6 +347,19 @@ std::optional<DevsimConfig> LoadDevsimConfig(const QString& path, std::string* e
                            QStringLiteral("expected a loopback address 127.x.y.z"));
         config.discoveryPort = static_cast<std::uint16_t>(
             simulator.number(QStringLiteral("DiscoveryPort"), kDefaultDiscoveryPort, 0, 65535));
+        config.onvifDiscoveryAddress =
+            simulator.text(QStringLiteral("OnvifDiscoveryAddress"), QString::fromStdString(config.discoveryAddress))
+                .toStdString();
+        if (!IsLoopbackQuad(QString::fromStdString(config.onvifDiscoveryAddress)))
+            simulator.fail(QStringLiteral("OnvifDiscoveryAddress"),
+                           QStringLiteral("expected a loopback address 127.x.y.z"));
+        config.onvifDiscoveryPort = static_cast<std::uint16_t>(
+            simulator.number(QStringLiteral("OnvifDiscoveryPort"), config.onvifDiscoveryPort, 0, 65535));
+        config.onvifDiscoveryGroup = simulator.text(QStringLiteral("OnvifDiscoveryGroup")).toStdString();
+        if (in_addr group{}; !config.onvifDiscoveryGroup.empty() &&
+                             (::inet_pton(AF_INET, config.onvifDiscoveryGroup.c_str(), &group) != 1 ||
+                              (ntohl(group.s_addr) >> 28) != 0xE))
+            simulator.fail(QStringLiteral("OnvifDiscoveryGroup"), QStringLiteral("expected a multicast address"));
         config.maxSessions =
             static_cast<std::size_t>(simulator.number(QStringLiteral("MaxSessions"), 64, 1, 4096));
         config.idleTimeout = std::chrono::milliseconds(
@@ -332,7 +370,9 @@ std::optional<DevsimConfig> LoadDevsimConfig(const QString& path, std::string* e
         for (const QString& section : ini.sectionNames()) {
             if (!section.startsWith(QLatin1String("Device"), Qt::CaseInsensitive)) continue;
             SimulatedDevice device = ReadDevice(SectionReader(ini, section), base);
-            for (const std::uint16_t port : {device.port, device.verificationPort(), device.ptzPort})
+            std::vector<std::uint16_t> taken{device.port};
+            if (device.protocol == DeviceProtocol::Native) taken = {device.port, device.verificationPort(), device.ptzPort};
+            for (const std::uint16_t port : taken)
                 if (!ports.emplace(device.address, port).second)
                     Fail(section, QStringLiteral("Port"),
                          QStringLiteral("%1:%2 is already taken")

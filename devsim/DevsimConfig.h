@@ -68,8 +68,28 @@ struct StreamSize {
 // Which live streams of every channel are encoded at start-up instead of on first use.
 enum class PreparedStreams { None, Main, Sub, All };
 
+// What a device plays: our device protocol, or the ONVIF services of a camera of another make.
+enum class DeviceProtocol { Native, Onvif };
+
+// An ONVIF camera's services: the device, media and PTZ services on its Port (HTTP), one video
+// source per channel with a main and a sub stream profile, and stream addresses that point at an
+// RTSP server outside devsim ("{channel}" in them is replaced by the 1-based channel).
+struct OnvifService {
+    std::string mainStreamUrl;
+    std::string subStreamUrl;  // the main stream's when not given
+    bool ptz = true;
+    bool imaging = true;
+    std::string manufacturer = "devsim";
+    std::string model = "ONVIF camera";
+    // How far the camera's clock is ahead of the machine's. Tokens whose time is more than
+    // kTokenFreshness away from the camera's clock are refused, as real cameras do.
+    std::chrono::seconds clockOffset{0};
+};
+
 struct SimulatedDevice {
     std::string name;
+    DeviceProtocol protocol = DeviceProtocol::Native;
+    OnvifService onvif;  // for DeviceProtocol::Onvif
     std::string address;  // 127.x.y.z
     std::uint16_t port = 5050;
     std::uint8_t deviceType = 1;  // DeviceType of devices/DeviceNode.h
@@ -99,6 +119,12 @@ struct DevsimConfig {
     std::string logPath;  // empty: stdout
     std::string discoveryAddress = "127.0.0.1";
     std::uint16_t discoveryPort = 0;  // 0: no discovery responder
+    // WS-Discovery for the ONVIF cameras; 0: none. On discoveryAddress unless given.
+    std::string onvifDiscoveryAddress;
+    std::uint16_t onvifDiscoveryPort = 3702;
+    // Also answer probes sent to this multicast group on the loopback interface (for third-party
+    // clients that only probe the group; used inside a network namespace of a test). Empty: none.
+    std::string onvifDiscoveryGroup;
     std::size_t maxSessions = 64;     // per listening port
     std::chrono::milliseconds idleTimeout{3600000};  // long enough for a PTZ session kept open between commands
     std::uint32_t seed = 1;

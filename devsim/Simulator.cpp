@@ -1,5 +1,6 @@
 #include "Simulator.h"
 
+#include "OnvifServices.h"
 #include "Sessions.h"
 
 #include <thread>
@@ -27,14 +28,45 @@ bool Simulator::listen(const SimulatedDevice& device, std::uint16_t port, std::s
     return true;
 }
 
+template <class Responder>
+bool Simulator::startResponder(std::unique_ptr<Responder>& responder, const char* kind, const std::string& address,
+                               std::uint16_t port, const std::string& groupInterface, std::string* error) {
+    std::string why;
+    UdpSocket socket = UdpSocket::bindTo(address, port, &why);
+    if (socket.valid() && !groupInterface.empty() && !socket.joinGroup(address, groupInterface)) {
+        socket = UdpSocket();
+        why = "cannot join the group on " + groupInterface;
+    }
+    if (!socket.valid()) {
+        *error = std::string(kind) + ": " + why;
+        return false;
+    }
+    responder = std::make_unique<Responder>(std::move(socket), config_.devices, log_);
+    responder->start();
+    return true;
+}
+
 bool Simulator::start(std::string* error) {
     {
         // Side by side: making recordings and streams is mostly encoding, which keeps a core busy per device.
         std::vector<std::jthread> preparing;
         for (const SimulatedDevice& device : config_.devices)
-            preparing.emplace_back([this, &device] { media_.prepareMedia(device); });
+            if (device.protocol == DeviceProtocol::Native)
+                preparing.emplace_back([this, &device] { media_.prepareMedia(device); });
     }
+    bool anyOnvif = false;
     for (const SimulatedDevice& device : config_.devices) {
+        if (device.protocol == DeviceProtocol::Onvif) {
+            anyOnvif = true;
+            const auto serve = [this, &device](TcpSocket& socket, std::stop_token stop) {
+                ServeOnvifConnection(socket, std::move(stop), device, config_, log_);
+            };
+            if (!listen(device, device.port, "ONVIF services", serve, error)) {
+                stop();
+                return false;
+            }
+            continue;
+        }
         const auto context = [this, &device](TcpSocket& socket, std::stop_token stop) {
             return SessionContext(device, config_, log_, socket, std::move(stop), ++sessionCount_);
         };
@@ -63,16 +95,18 @@ bool Simulator::start(std::string* error) {
             return false;
         }
     }
-    if (config_.discoveryPort != 0) {
-        std::string why;
-        UdpSocket socket = UdpSocket::bindTo(config_.discoveryAddress, config_.discoveryPort, &why);
-        if (!socket.valid()) {
-            *error = "discovery: " + why;
-            stop();
-            return false;
-        }
-        discovery_ = std::make_unique<DiscoveryResponder>(std::move(socket), config_.devices, log_);
-        discovery_->start();
+    const bool responding =
+        (config_.discoveryPort == 0 ||
+         startResponder(discovery_, "discovery", config_.discoveryAddress, config_.discoveryPort, {}, error)) &&
+        (!anyOnvif || config_.onvifDiscoveryPort == 0 ||
+         startResponder(wsDiscovery_, "WS-Discovery", config_.onvifDiscoveryAddress, config_.onvifDiscoveryPort, {},
+                        error)) &&
+        (!anyOnvif || config_.onvifDiscoveryPort == 0 || config_.onvifDiscoveryGroup.empty() ||
+         startResponder(wsDiscoveryGroup_, "WS-Discovery group", config_.onvifDiscoveryGroup,
+                        config_.onvifDiscoveryPort, config_.onvifDiscoveryAddress, error));
+    if (!responding) {
+        stop();
+        return false;
     }
     for (const auto& server : servers_) server->start();
     return true;
@@ -84,9 +118,13 @@ void Simulator::reloadDiscovery(const DevsimConfig& fresh) {
 
 void Simulator::stop() {
     if (discovery_) discovery_->stop();
+    if (wsDiscovery_) wsDiscovery_->stop();
+    if (wsDiscoveryGroup_) wsDiscoveryGroup_->stop();
     for (const auto& server : servers_) server->stop();
     servers_.clear();
     discovery_.reset();
+    wsDiscovery_.reset();
+    wsDiscoveryGroup_.reset();
 }
 
 }  // namespace strovik::devsim

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace strovik {
 
@@ -29,6 +30,10 @@ public:
     // when the peer actively refused.
     static TcpSocket connectTo(const std::string& host, std::uint16_t port, Milliseconds timeout,
                                std::string* error = nullptr, bool* refused = nullptr);
+
+    // Two connected local stream sockets, for a party played inside this process: what one end
+    // sends the other receives. Both invalid when the system has no descriptors left.
+    static std::pair<TcpSocket, TcpSocket> connectedPair();
 
     bool valid() const { return descriptor_ >= 0; }
     int descriptor() const { return descriptor_; }

@@ -57,6 +57,12 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
     return *this;
 }
 
+std::pair<TcpSocket, TcpSocket> TcpSocket::connectedPair() {
+    int descriptors[2] = {-1, -1};
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, descriptors) != 0) return {};
+    return {TcpSocket(descriptors[0]), TcpSocket(descriptors[1])};
+}
+
 TcpSocket TcpSocket::connectTo(const std::string& host, std::uint16_t port, Milliseconds timeout,
                                std::string* error, bool* refused) {
     if (refused) *refused = false;

@@ -158,6 +158,11 @@ TEST(DevsimConfig, RefusesWhatItCannotPlay) {
          "LiveDropRandomMs"},
         {"both drop knobs", "[Device a]\nAddress=127.0.0.2\nLiveDropAfterMs=5\nLiveDropRandomMs=1-2\n",
          "not together"},
+        {"ONVIF camera without streams", "[Device a]\nAddress=127.0.0.2\nProtocol=onvif\n", "MainStreamUrl"},
+        {"ONVIF stream not RTSP", "[Device a]\nAddress=127.0.0.2\nProtocol=onvif\nMainStreamUrl=http://x/\n",
+         "MainStreamUrl"},
+        {"WS-Discovery group not multicast",
+         "[Simulator]\nOnvifDiscoveryGroup=127.0.0.9\n[Device a]\nAddress=127.0.0.2\n", "OnvifDiscoveryGroup"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -31,6 +31,10 @@ public:
     bool valid() const { return descriptor_ >= 0; }
     std::uint16_t localPort() const;
 
+    // Receives the datagrams sent to a multicast group on the interface that has interfaceAddress
+    // (the socket is bound to the group's port). false when the system refuses.
+    bool joinGroup(const std::string& group, const std::string& interfaceAddress);
+
     // One datagram to a dotted-quad address; false when it could not be sent.
     bool sendTo(const Peer& peer, const void* data, std::size_t length);
     // Waits up to timeout for one datagram. Returns its size (cut to capacity), or -1 on timeout or error.

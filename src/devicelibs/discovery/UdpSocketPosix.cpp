@@ -55,6 +55,14 @@ UdpSocket UdpSocket::bindTo(const std::string& address, std::uint16_t port, std:
     return socket;
 }
 
+bool UdpSocket::joinGroup(const std::string& group, const std::string& interfaceAddress) {
+    ip_mreq membership{};
+    if (!valid() || ::inet_pton(AF_INET, group.c_str(), &membership.imr_multiaddr) != 1 ||
+        ::inet_pton(AF_INET, interfaceAddress.c_str(), &membership.imr_interface) != 1)
+        return false;
+    return ::setsockopt(descriptor_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership) == 0;
+}
+
 std::uint16_t UdpSocket::localPort() const {
     sockaddr_in local{};
     socklen_t length = sizeof local;

@@ -1,5 +1,6 @@
 #include "devicelibs/tcpclient/SocketTcpClientLibrary.h"
 
+#include "devicelibs/onvif/OnvifVerification.h"
 #include "devicelibs/tcpclient/SessionOpening.h"
 #include "devicelibs/tcpclient/SessionPort.h"
 #include "devicelibs/tcpclient/VerifyError.h"
@@ -18,9 +19,15 @@ std::optional<std::uint16_t> TcpPort(std::int32_t port) {
     return static_cast<std::uint16_t>(port);
 }
 
+std::pair<std::string, std::uint16_t> CameraKey(const std::string& host, std::uint16_t devicePort) {
+    return {QString::fromStdString(host).trimmed().toLower().toStdString(), devicePort};
+}
+
 }  // namespace
 
-SocketTcpClientLibrary::SocketTcpClientLibrary(const TcpClientOptions& options) : options_(options) {}
+SocketTcpClientLibrary::SocketTcpClientLibrary(const TcpClientOptions& options,
+                                               std::shared_ptr<NetworkCameras> cameras)
+    : options_(options), cameras_(std::move(cameras)) {}
 
 SocketTcpClientLibrary::~SocketTcpClientLibrary() {
     std::vector<std::shared_ptr<SocketWorker>> workers;
@@ -29,6 +36,7 @@ SocketTcpClientLibrary::~SocketTcpClientLibrary() {
         for (auto& [handle, connection] : connections_) workers.push_back(connection);
         for (auto& [handle, transfer] : transfers_) workers.push_back(transfer);
         workers.insert(workers.end(), retired_.begin(), retired_.end());
+        cameraSessions_.clear();
         connections_.clear();
         transfers_.clear();
         retired_.clear();
@@ -48,6 +56,8 @@ void SocketTcpClientLibrary::NV_SetTCPClientCustomReciveCallback(TcpReceiveCallb
 std::int32_t SocketTcpClientLibrary::NV_VerifyUser(const VerifyUserRequest& request) {
     const auto port = TcpPort(request.port);
     if (!port) return VerifyError::BadPort;
+    if (const auto camera = cameraAt(request.host, *port); camera && camera->protocol == CameraProtocol::Onvif)
+        return verifyOnvif(request, static_cast<std::uint16_t>(*port - kVerificationPortOffset));
     SessionHello hello = MakeHello(SessionKind::Verify);
     hello.userName = request.userName;
     hello.password = request.password;
@@ -63,6 +73,9 @@ std::int32_t SocketTcpClientLibrary::NV_VerifyUser(const VerifyUserRequest& requ
 std::int32_t SocketTcpClientLibrary::NV_ConnectTCPServer(const TcpServerAddress& server) {
     const auto target = DecodeSessionPort(server.port);
     if (!target) return 0;
+    if (const auto camera = cameraAt(server.host, target->tcpPort))
+        return openCameraSession(server.host, static_cast<std::uint16_t>(target->tcpPort - kVerificationPortOffset),
+                                 *camera, target->kind);
     SessionHello hello = MakeHello(target->kind);
     hello.portEncoding = target->portEncoding;
     OpenedSession session = OpenSession(server.host, target->tcpPort, hello, options_);
@@ -73,13 +86,15 @@ std::int32_t SocketTcpClientLibrary::NV_ConnectTCPServer(const TcpServerAddress&
 std::int32_t SocketTcpClientLibrary::NV_ClientSendBuf(std::int32_t handle, const std::uint8_t* buffer,
                                                       std::int32_t length, std::int32_t /*flags*/) {
     std::shared_ptr<CommandConnection> connection;
+    std::shared_ptr<CameraSession> camera;
     {
         std::lock_guard lock(mutex_);
         const auto found = connections_.find(handle);
         if (found == connections_.end()) return -1;
         connection = found->second;
+        if (const auto played = cameraSessions_.find(handle); played != cameraSessions_.end()) camera = played->second;
     }
-    return connection->send(buffer, length);
+    return camera ? camera->send(buffer, length) : connection->send(buffer, length);
 }
 
 void SocketTcpClientLibrary::NV_DisConnectTCPServer(std::int32_t handle) {
@@ -90,8 +105,64 @@ void SocketTcpClientLibrary::NV_DisConnectTCPServer(std::int32_t handle) {
         if (found == connections_.end()) return;
         connection = std::move(found->second);
         connections_.erase(found);
+        cameraSessions_.erase(handle);
     }
     retire(connection);
+}
+
+std::optional<NetworkCamera> SocketTcpClientLibrary::cameraAt(const std::string& host, std::uint16_t tcpPort) const {
+    if (!cameras_ || tcpPort <= kVerificationPortOffset) return std::nullopt;
+    return cameras_->Find(host, static_cast<std::uint16_t>(tcpPort - kVerificationPortOffset));
+}
+
+SoapLimits SocketTcpClientLibrary::soapLimits() const {
+    SoapLimits limits;
+    limits.connectTimeout = options_.connectTimeout;
+    limits.answerTimeout = options_.answerTimeout;
+    return limits;
+}
+
+std::int32_t SocketTcpClientLibrary::verifyOnvif(const VerifyUserRequest& request, std::uint16_t devicePort) {
+    const QString userName = QString::fromStdString(request.userName);
+    const QString password = QString::fromStdString(request.password);
+    OnvifVerification verified;
+    try {
+        verified = VerifyOnvifCamera(
+            OnvifCamera(QString::fromStdString(request.host), devicePort, userName, password, soapLimits()));
+    } catch (const std::exception&) {
+        return VerifyError::LibraryError;
+    }
+    if (verified.answer < 100) return verified.answer;
+    cameras_->SetChannels(request.host, devicePort, std::move(verified.channels));
+    std::lock_guard lock(mutex_);
+    onvifCameras_[CameraKey(request.host, devicePort)] =
+        OnvifPtzSession::Known{userName, password, std::move(verified.layout)};
+    return verified.answer;
+}
+
+std::int32_t SocketTcpClientLibrary::openCameraSession(const std::string& host, std::uint16_t devicePort,
+                                                       const NetworkCamera& camera, SessionKind kind) {
+    auto [programEnd, deviceEnd] = TcpSocket::connectedPair();
+    if (!programEnd.valid()) return 0;
+    std::unique_ptr<OnvifPtzSession> ptz;
+    if (kind == SessionKind::Ptz && camera.protocol == CameraProtocol::Onvif) {
+        std::optional<OnvifPtzSession::Known> known;
+        {
+            std::lock_guard lock(mutex_);
+            if (const auto found = onvifCameras_.find(CameraKey(host, devicePort)); found != onvifCameras_.end())
+                known = found->second;
+        }
+        ptz = std::make_unique<OnvifPtzSession>(QString::fromStdString(host), devicePort, std::move(known),
+                                                soapLimits());
+    }
+    auto session = std::make_shared<CameraSession>(
+        kind == SessionKind::Ptz ? CameraSession::Kind::Ptz : CameraSession::Kind::Command, std::move(deviceEnd),
+        std::move(ptz), options_.sendTimeout);
+    const std::int32_t handle = startWorker(connections_, std::move(programEnd), commandReceiver_, options_);
+    if (handle == 0) return 0;
+    std::lock_guard lock(mutex_);
+    cameraSessions_.emplace(handle, std::move(session));
+    return handle;
 }
 
 std::int32_t SocketTcpClientLibrary::NV_GetRemoteFile(const RemoteFileRequest& request) {
@@ -165,8 +236,9 @@ void SocketTcpClientLibrary::reapFinished() {
     for (auto& [handle, connection] : connections_) joinIfFinished(connection);
 }
 
-std::shared_ptr<TcpClientLibrary> CreateTcpClientLibrary(const TcpClientOptions& options) {
-    return std::make_shared<SocketTcpClientLibrary>(options);
+std::shared_ptr<TcpClientLibrary> CreateTcpClientLibrary(const TcpClientOptions& options,
+                                                         std::shared_ptr<NetworkCameras> cameras) {
+    return std::make_shared<SocketTcpClientLibrary>(options, std::move(cameras));
 }
 
 }  // namespace strovik

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "devicelibs/TcpClientLibrary.h"
+#include "devicelibs/cameras/NetworkCameras.h"
+#include "devicelibs/onvif/OnvifPtz.h"
 #include "devicelibs/tcpclient/CallbackSlot.h"
+#include "devicelibs/tcpclient/CameraSession.h"
 #include "devicelibs/tcpclient/CommandConnection.h"
 #include "devicelibs/tcpclient/RemoteFileTransfer.h"
 #include "devicelibs/tcpclient/TcpClientFactory.h"
+#include "devicelibs/wire/SessionRecords.h"
 
 #include <map>
 #include <memory>
@@ -13,7 +17,8 @@
 
 namespace strovik {
 
-// The device TCP client library on our device protocol (docs/device-protocol.md).
+// The device TCP client library on our device protocol (docs/device-protocol.md), and on ONVIF
+// for the cameras of other makes that the directory lists (docs/network-cameras.md).
 //
 // Threads: NV_VerifyUser, NV_ConnectTCPServer and NV_GetRemoteFile block the caller for at most
 // the connect, send and answer timeouts. Each open connection and each running transfer has one
@@ -22,7 +27,8 @@ namespace strovik {
 // socket waits.
 class SocketTcpClientLibrary final : public TcpClientLibrary {
 public:
-    explicit SocketTcpClientLibrary(const TcpClientOptions& options);
+    // cameras may be null: every device then speaks our protocol.
+    SocketTcpClientLibrary(const TcpClientOptions& options, std::shared_ptr<NetworkCameras> cameras);
     ~SocketTcpClientLibrary() override;
 
     void NV_SetTCPClientReciveCallback(TcpReceiveCallback callback) override;
@@ -36,6 +42,14 @@ public:
     std::int32_t NV_StopGetRemoteFile(std::int32_t transferHandle) override;
 
 private:
+    // The directory's entry for the device behind a port of the library's encodings (device port + 2000).
+    std::optional<NetworkCamera> cameraAt(const std::string& host, std::uint16_t tcpPort) const;
+    std::int32_t verifyOnvif(const VerifyUserRequest& request, std::uint16_t devicePort);
+    // A command connection or PTZ session whose device side is played by a CameraSession.
+    std::int32_t openCameraSession(const std::string& host, std::uint16_t devicePort, const NetworkCamera& camera,
+                                   SessionKind kind);
+    SoapLimits soapLimits() const;
+
     // Registers a started worker under a new handle; 0 when no thread could be started.
     template <class Worker, class... Arguments>
     std::int32_t startWorker(std::map<std::int32_t, std::shared_ptr<Worker>>& table,
@@ -47,6 +61,7 @@ private:
     void reapFinished();
 
     const TcpClientOptions options_;
+    const std::shared_ptr<NetworkCameras> cameras_;
     const std::shared_ptr<CallbackSlot> transferReceiver_ = std::make_shared<CallbackSlot>();
     const std::shared_ptr<CallbackSlot> commandReceiver_ = std::make_shared<CallbackSlot>();
 
@@ -55,6 +70,10 @@ private:
     std::map<std::int32_t, std::shared_ptr<CommandConnection>> connections_;
     std::map<std::int32_t, std::shared_ptr<RemoteFileTransfer>> transfers_;
     std::vector<std::shared_ptr<SocketWorker>> retired_;  // stopped, still finishing a callback
+    std::map<std::int32_t, std::shared_ptr<CameraSession>> cameraSessions_;  // by their connection's handle
+    // What the last successful verification of each ONVIF camera learnt, by (host, device port),
+    // for its PTZ sessions. Kept in memory only, like the device list's passwords the program holds.
+    std::map<std::pair<std::string, std::uint16_t>, OnvifPtzSession::Known> onvifCameras_;
 };
 
 }  // namespace strovik
