@@ -12,6 +12,7 @@
 #include "app/MainWindowLayout.h"
 #include "app/PtzPage.h"
 #include "app/RecordPage.h"
+#include "recordings/RecordTimeline.h"
 #include "app/ToolNotebook.h"
 #include "app/TrayPresence.h"
 #include "app/VendorServerNames.h"
@@ -30,6 +31,7 @@
 #include "platform/CallbackRelay.h"
 #include "platform/UiServices.h"
 #include "recordings/RecordFileList.h"
+#include "recordings/RecordListModel.h"
 #include "recordings/RecordSearch.h"
 #include "recordings/FormDownLoad.h"
 #include "recordings/TransferRouter.h"
@@ -111,6 +113,9 @@ void TStrovikForm::createControls() {
     fileList_ = new TRecordFileList(this);
     connect(fileList_, &TRecordFileList::playRequested, this, &TStrovikForm::PlaySelectedRecord);
     connect(fileList_, &TRecordFileList::backupRequested, this, &TStrovikForm::NBackupClick);
+    timeline_ = new TRecordTimeline(fileList_->model(), this);
+    timeline_->hide();
+    connect(timeline_, &TRecordTimeline::playRequested, this, &TStrovikForm::PlayTimelineRecord);
     loginPage_ = new TLoginPage;
     deviceListPage_ = new TDeviceListPage(state_);
     recordPage_ = new TRecordPage(state_, *fileList_);
@@ -142,8 +147,10 @@ void TStrovikForm::connectRecordSearch() {
         RecordSearch::Context{*services_.libraries.tcpClient, state_, state_.tree, state_.strings, *services_.ui,
                               *calls_, fileList_->model(), state_.resultAddress, state_.searchActivity});
     RecordSearch* search = recordSearch_.get();
-    connect(recordPage_->BtnSearch, &QPushButton::clicked, search,
-            [this, search] { search->BtnSearchClick(recordPage_->searchInputs()); });
+    connect(recordPage_->BtnSearch, &QPushButton::clicked, search, [this, search] {
+        timeline_->setDay(recordPage_->searchInputs().date);
+        search->BtnSearchClick(recordPage_->searchInputs());
+    });
     connect(search, &RecordSearch::fileListShown, fileList_, &TRecordFileList::ShowFileList);
     connect(search, &RecordSearch::searchAnimationChanged, fileList_, &TRecordFileList::setSearchAnimation);
 }
@@ -313,6 +320,16 @@ void TStrovikForm::PlaySelectedRecord(const QString& fileName) {
                             static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset));
 }
 
+void TStrovikForm::PlayTimelineRecord(int row, std::int64_t offsetMs) {
+    const RecordListModel& rows = fileList_->model();
+    if (row < 0 || row >= rows.rowCount() || state_.resultAddress.isEmpty()) return;
+    const RecordRow& entry = rows.row(row);
+    if (entry.fileName().isEmpty()) return;
+    grid_->PlayRemoteRecordInSelected(TFileInfo{entry.fileName(), state_.resultAddress},
+                                      static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset), offsetMs,
+                                      entry.endMs - entry.startMs);
+}
+
 void TStrovikForm::NBackupClick(const QString& fileName) {
     if (downloadDialog_ || fileName.trimmed().isEmpty()) return;
     downloadDialog_ = new TFormDownLoad(
@@ -383,7 +400,12 @@ void TStrovikForm::resizeEvent(QResizeEvent* event) {
 void TStrovikForm::LayoutMainWindow() {
     const MainWindowLayout layout = strovik::LayoutMainWindow(size());
     panelRight_->setGeometry(layout.panelRight);
-    panelFloor_->setGeometry(layout.panelFloor);
+    QRect floor = layout.panelFloor;
+    if (timeline_->isVisibleTo(this)) {
+        floor.setHeight(floor.height() - TRecordTimeline::kHeight);
+        timeline_->setGeometry(floor.left(), floor.bottom() + 1, floor.width(), TRecordTimeline::kHeight);
+    }
+    panelFloor_->setGeometry(floor);
     ptzPage_->applyGeometry();
     recordPage_->applyGeometry();
     bottomBar_->setGeometry(layout.panelBottom);
@@ -395,6 +417,8 @@ void TStrovikForm::LayoutMainWindow() {
 
 void TStrovikForm::NotebookToolsPageChanged(int page) {
     recordPage_->FillDeviceCombo(page);
+    timeline_->setVisible(page == TRecordPage::kPageIndex);
+    LayoutMainWindow();
     if (page != 0) loginPage_->cbxServerAddr->hidePopup();
 }
 
