@@ -88,6 +88,8 @@ public:
     // How far the complete frames of a frame-format copy reach; -1 before the first picture or for
     // a plain file.
     std::int64_t copiedEndMs() const { return copiedEndMs_; }
+    // Whether copiedEndMs covers everything the file held when last looked at.
+    bool copyIndexed() const { return copyIndexed_; }
 
 private:
     enum class LoopEnd { NoData, Stopped, Damaged };
@@ -115,7 +117,8 @@ private:
     std::chrono::milliseconds PacedInterval(std::uint32_t intervalMs, std::int64_t positionMs) const;
     // Frame format while stepping: after a picture frame was fed, whether the player showed one.
     void AwaitStepPicture();
-    void DrainPlayer();
+    // Waits for the player to use up what it was given; true when a seek wants feeding again.
+    bool DrainPlayer();
     void CloseStream();
     bool stopRequested();
     // false when told to stop during the sleep.
@@ -155,6 +158,7 @@ private:
     FrameTimeline timeline_;
     std::int64_t scanOffset_ = 0;
     std::atomic<std::int64_t> copiedEndMs_{-1};
+    std::atomic<bool> copyIndexed_{false};
     std::chrono::steady_clock::time_point lastFed_{};
     bool fedOnce_ = false;
 

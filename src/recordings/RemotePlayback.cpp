@@ -147,7 +147,8 @@ RemotePlayback::SeekResult RemotePlayback::SeekTo(std::int64_t positionMs) {
         return SeekResult::Waiting;
     }
     const std::int64_t copied = playThread_->copiedEndMs();
-    if (IsFrameFormatRecording(playbackInfo_.fileName) && transferDone_ && copied >= 0 && positionMs > copied)
+    if (IsFrameFormatRecording(playbackInfo_.fileName) && transferDone_ && playThread_->copyIndexed() &&
+        copied >= 0 && positionMs > copied)
         return SeekResult::BeyondCopy;
     playThread_->Seek(positionMs);
     return copied >= 0 && positionMs > copied ? SeekResult::Waiting : SeekResult::Started;
