@@ -150,7 +150,8 @@ void TRecordTimeline::paintEvent(QPaintEvent*) {
          tick += step) {
         const int x = static_cast<int>(std::lround(stripX(tick)));
         painter.drawLine(x, strip.top() - 4, x, strip.top());
-        painter.drawText(QRect(x - 30, 0, 60, kScaleHeight - 4), Qt::AlignCenter, ClockText(tick - day, false));
+        const QRect label(std::clamp(x - 30, 0, std::max(0, width() - 60)), 0, 60, kScaleHeight - 4);
+        painter.drawText(label, Qt::AlignCenter, ClockText(tick - day, false));
     }
 
     for (int row = 0; row < static_cast<int>(bars_.size()); ++row) {
