@@ -1,7 +1,7 @@
 // The playback controls of a video window with the real libraries against devsim's recordings of
 // 20 seconds: pause, speeds, frame steps and seeks, judged by the pictures that reach the window
 // and by the recordings' own frame time stamps (the player's played time).
-#include "DevsimProcess.h"
+#include "e2e/RecordingsSite.h"
 #include "app/StrovikForm.h"
 #include "devsim/media/RecordingFiles.h"
 #include "e2e/LinkTestSupport.h"
@@ -25,45 +25,13 @@ constexpr int kStore = 3;  // devsim.address(kStore)
 constexpr int kContentSeconds = 20;
 constexpr int kDeadlineMs = 30000;
 
-devsim::RecordingEntry Entry(int hour, devsim::RecordingFormat format) {
-    const QDateTime start(QDate(2024, 3, 1), QTime(hour, 0), Qt::UTC);
-    return {start, start.addSecs(kContentSeconds), 0, RecordType::Auto, format};
-}
-const devsim::RecordingEntry kLdvr = Entry(8, devsim::RecordingFormat::FrameFormat);
-const devsim::RecordingEntry kMp4 = Entry(9, devsim::RecordingFormat::Mp4);
+const devsim::RecordingEntry kLdvr = test::RecordingAt(8, devsim::RecordingFormat::FrameFormat, kContentSeconds);
+const devsim::RecordingEntry kMp4 = test::RecordingAt(9, devsim::RecordingFormat::Mp4, kContentSeconds);
+using test::NameOf;
 
-QString NameOf(const devsim::RecordingEntry& entry) {
-    return QString::fromStdString(devsim::RecordingFileName(entry));
-}
-
-QString CatalogueLine(int n, const devsim::RecordingEntry& entry) {
-    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    return QStringLiteral("Recording%1=%2, %3, %4, 1, %5\n")
-        .arg(n)
-        .arg(NameOf(entry), entry.start.toString(format), entry.end.toString(format))
-        .arg(entry.recordType);
-}
-
-class PlaybackControlsE2ETest : public ::testing::Test {
+class PlaybackControlsE2ETest : public test::RecordingsSiteTest<kStore, kContentSeconds> {
 protected:
-    static void SetUpTestSuite() {
-        devsim_ = std::make_unique<devsim::DevsimProcess>();
-        const QString recordings =
-            QStringLiteral("Recordings=rec\nRecordingContentSeconds=%1\n").arg(kContentSeconds) +
-            CatalogueLine(1, kLdvr) + CatalogueLine(2, kMp4);
-        if (!devsim_->start(test::DvrSection(QStringLiteral("Store"), devsim_->address(kStore), 1, recordings)))
-            startError_ = devsim_->errorString();
-    }
-    static void TearDownTestSuite() { devsim_.reset(); }
-
-    void SetUp() override {
-        ASSERT_TRUE(startError_.isEmpty()) << startError_.toStdString();
-        main = std::make_unique<test::LiveMainWindow>(
-            std::vector<test::ListedDevice>{{QStringLiteral("Store"), devsim_->address(kStore), 1}}, drive.path());
-        main->form().state().resultAddress = QString::fromStdString(devsim_->address(kStore));
-        main->form().state().currentPort = 5050;
-    }
-    void TearDown() override { main.reset(); }
+    static void SetUpTestSuite() { StartSite({kLdvr, kMp4}); }
 
     TMyView& window() { return main->view(0); }
     std::uint64_t published() { return window().pictureSlot()->picturesPublished(); }
@@ -82,10 +50,6 @@ protected:
         return QTest::qWaitFor([&] { return window().playback().transferDone(); }, kDeadlineMs);
     }
 
-    static inline std::unique_ptr<devsim::DevsimProcess> devsim_;
-    static inline QString startError_;
-    test::TempDir drive;
-    std::unique_ptr<test::LiveMainWindow> main;
 };
 
 TEST_F(PlaybackControlsE2ETest, PauseHoldsThePictureAndResumeGoesOnFromTheSameFrame) {
@@ -197,6 +161,14 @@ TEST_F(PlaybackControlsE2ETest, ASeekShowsAPictureFromThatPointOfTheRecording) {
             EXPECT_FALSE(window().SeekPlayback(60000)) << "beyond the completed copy";
             EXPECT_FALSE(window().controlBar().notice().isEmpty());
         }
+
+        // Paused at the very end: it waits for the operator, and ends once resumed.
+        ASSERT_TRUE(window().TogglePause());
+        ASSERT_TRUE(window().SeekPlayback(19900));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return position() >= 19800; }, 5000));
+        QTest::qWait(1500);
+        EXPECT_EQ(window().state(), ViewState::Playback);
+        ASSERT_TRUE(window().TogglePause());
         ASSERT_TRUE(QTest::qWaitFor([&] { return window().state() == ViewState::Idle; }, kDeadlineMs));
     }
 }
