@@ -174,6 +174,26 @@ TEST_F(PlaybackControlsTest, TheBarShowsOnHoverAndSeeksWhereItIsClicked) {
     EXPECT_TRUE(callsOn("X_Play_Pause", 65).empty()) << "a stopped window takes no commands";
 }
 
+TEST_F(PlaybackControlsTest, StampsThatJumpByHoursPlayAsShortGapsAndTheRecordingStillEnds) {
+    constexpr std::uint32_t kHours = 3 * 3600 * 1000;
+    Q_EMIT form->fileList().playRequested(kFrameRecord);
+    ASSERT_TRUE(transferStarted(0, 1));
+    QElapsedTimer clock;
+    clock.start();
+    deliverFile(1, drive + QStringLiteral("Temp/xPlayerVideo[65].264"),
+                FrameFile({{FrameType::Key, kHours},
+                           {FrameType::Picture, kHours + 40},
+                           {FrameType::Picture, 40},  // back by three hours
+                           {FrameType::Key, 80},
+                           {FrameType::Picture, 2 * kHours},  // three hours on from the newest
+                           {FrameType::Picture, 2 * kHours + 40}}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return idle(0); }, kDeadlineMs));
+    EXPECT_LT(clock.elapsed(), 5000);
+    std::vector<std::int32_t> times;
+    for (const auto& call : callsOn("X_Play_SetFrameTime", 65)) times.push_back(call.value);
+    EXPECT_EQ(times, (std::vector<std::int32_t>{0, 40, 80, 120, 120 + 2000, 160 + 2000}));
+}
+
 class TimelineTest : public ::testing::Test {
 protected:
     TimelineTest() {
