@@ -44,6 +44,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+
+#include <algorithm>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
@@ -411,7 +413,10 @@ void TStrovikForm::LayoutMainWindow() {
     bottomBar_->setGeometry(layout.panelBottom);
     bottomBar_->applyLayout(layout, versionText_);
     loginPage_->applyGeometry();
-    fileList_->setGeometry(layout.groupBoxFileList);
+    QRect list = layout.groupBoxFileList;
+    // The list floats over the video area; it stops above the timeline.
+    if (timeline_->isVisibleTo(this)) list.setBottom(std::min(list.bottom(), timeline_->geometry().top() - 2));
+    fileList_->setGeometry(list);
     fileList_->raise();
 }
 
