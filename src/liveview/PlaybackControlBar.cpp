@@ -115,12 +115,13 @@ void TPlaybackControlBar::paintEvent(QPaintEvent*) {
 
     painter.setPen(Qt::white);
     const QRect text(width() - kTextWidth, 0, kTextWidth - 4, height());
-    const QString times = notice_.isEmpty()
-                              ? QStringLiteral("%1 / %2  %3")
-                                    .arg(PlaybackClockText(progress_.positionMs), PlaybackClockText(progress_.durationMs),
-                                         playback_.paused() ? strings_.Lookup(PlaybackText::Paused)
-                                                            : SpeedText(playback_.speedStep()))
-                              : notice_;
+    const QString times =
+        notice_.isEmpty()
+            ? QStringLiteral("%1 / %2  %3")
+                  .arg(PlaybackClockText(progress_.positionMs), PlaybackClockText(progress_.durationMs),
+                       playback_.paused() ? strings_.Lookup(PlaybackText::Paused)
+                                          : SpeedText(playback_.speedStep()))
+            : notice_;
     painter.drawText(text, Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine, times);
 }
 

@@ -10,7 +10,8 @@
 
 namespace strovik {
 
-PlaybackMenu::PlaybackMenu(QMenu& menu, const StringTable& strings, SelectedWindow selectedWindow, QObject* parent)
+PlaybackMenu::PlaybackMenu(QMenu& menu, const StringTable& strings, SelectedWindow selectedWindow,
+                           QObject* parent)
     : QObject(parent), selectedWindow_(std::move(selectedWindow)) {
     separator_ = menu.addSeparator();
     NPause = AddMenuItem(&menu, "NPause", strings.Lookup(PlaybackText::PauseResume));
@@ -22,7 +23,8 @@ PlaybackMenu::PlaybackMenu(QMenu& menu, const StringTable& strings, SelectedWind
     NSlower->setShortcut(Qt::Key_Minus);
     NNextFrame->setShortcut(Qt::Key_Right);
     // The grid's key handler runs the keys; the menu only shows them.
-    for (QAction* action : {NPause, NFaster, NSlower, NNextFrame}) action->setShortcutContext(Qt::WidgetShortcut);
+    for (QAction* action : {NPause, NFaster, NSlower, NNextFrame})
+        action->setShortcutContext(Qt::WidgetShortcut);
     const auto onWindow = [this](auto command) {
         return [this, command] {
             if (TMyView* window = playingWindow()) command(*window);

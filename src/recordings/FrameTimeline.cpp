@@ -27,8 +27,9 @@ void FrameTimeline::addFrame(const FrameHeader& header, std::int64_t fileOffset)
 
 std::optional<FrameTimeline::KeyFrame> FrameTimeline::keyFrameAtOrBefore(std::int64_t positionMs) const {
     if (keyFrames_.empty()) return std::nullopt;
-    const auto after = std::upper_bound(keyFrames_.begin(), keyFrames_.end(), positionMs,
-                                        [](std::int64_t ms, const KeyFrame& key) { return ms < key.positionMs; });
+    const auto after =
+        std::upper_bound(keyFrames_.begin(), keyFrames_.end(), positionMs,
+                         [](std::int64_t ms, const KeyFrame& key) { return ms < key.positionMs; });
     return after == keyFrames_.begin() ? keyFrames_.front() : *(after - 1);
 }
 

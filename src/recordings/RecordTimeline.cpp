@@ -23,7 +23,7 @@ constexpr int kBottomMargin = 6;
 // One wheel notch (120 units) zooms in or out by this factor.
 constexpr double kZoomPerNotch = 0.8;
 constexpr std::int64_t kMinute = 60 * 1000;
-constexpr std::int64_t kTickSteps[] = {kMinute,      2 * kMinute,  5 * kMinute,  10 * kMinute, 15 * kMinute,
+constexpr std::int64_t kTickSteps[] = {kMinute,      2 * kMinute,  5 * kMinute,   10 * kMinute, 15 * kMinute,
                                        30 * kMinute, 60 * kMinute, 120 * kMinute, 180 * kMinute};
 constexpr int kMinTickPixels = 60;
 
@@ -32,14 +32,17 @@ const QColor kStrip{0x30, 0x34, 0x3a};
 const QColor kTickColour{0x90, 0x98, 0xa0};
 
 QString ClockText(std::int64_t msOfDay, bool seconds) {
-    const QTime time = QTime(0, 0).addMSecs(static_cast<int>(std::clamp<std::int64_t>(msOfDay, 0, TimelineScale::kDayMs - 1)));
-    if (msOfDay >= TimelineScale::kDayMs) return seconds ? QStringLiteral("24:00:00") : QStringLiteral("24:00");
+    const QTime time = QTime(0, 0).addMSecs(
+        static_cast<int>(std::clamp<std::int64_t>(msOfDay, 0, TimelineScale::kDayMs - 1)));
+    if (msOfDay >= TimelineScale::kDayMs)
+        return seconds ? QStringLiteral("24:00:00") : QStringLiteral("24:00");
     return time.toString(seconds ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
 }
 
 }  // namespace
 
-TRecordTimeline::TRecordTimeline(QAbstractItemModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+TRecordTimeline::TRecordTimeline(QAbstractItemModel& model, QWidget* parent)
+    : QWidget(parent), model_(model) {
     setObjectName(QStringLiteral("RecordTimeline"));
     setMouseTracking(true);
     setMinimumHeight(kHeight);
@@ -135,7 +138,8 @@ void TRecordTimeline::paintEvent(QPaintEvent*) {
     // Ticks: the smallest step that leaves room for its label.
     std::int64_t step = kTickSteps[std::size(kTickSteps) - 1];
     for (const std::int64_t candidate : kTickSteps) {
-        if (scale_.xOf(scale_.viewStartMs() + candidate) - scale_.xOf(scale_.viewStartMs()) >= kMinTickPixels) {
+        if (scale_.xOf(scale_.viewStartMs() + candidate) - scale_.xOf(scale_.viewStartMs()) >=
+            kMinTickPixels) {
             step = candidate;
             break;
         }

@@ -1,11 +1,11 @@
 // The playback controls of a video window with the real libraries against devsim's recordings of
 // 20 seconds: pause, speeds, frame steps and seeks, judged by the pictures that reach the window
 // and by the recordings' own frame time stamps (the player's played time).
-#include "e2e/RecordingsSite.h"
 #include "app/StrovikForm.h"
 #include "devsim/media/RecordingFiles.h"
 #include "e2e/LinkTestSupport.h"
 #include "e2e/LiveViewTestSupport.h"
+#include "e2e/RecordingsSite.h"
 #include "e2e/VideoTestSupport.h"
 #include "liveview/MyView.h"
 #include "liveview/PlaybackControlBar.h"
@@ -25,7 +25,8 @@ constexpr int kStore = 3;  // devsim.address(kStore)
 constexpr int kContentSeconds = 20;
 constexpr int kDeadlineMs = 30000;
 
-const devsim::RecordingEntry kLdvr = test::RecordingAt(8, devsim::RecordingFormat::FrameFormat, kContentSeconds);
+const devsim::RecordingEntry kLdvr =
+    test::RecordingAt(8, devsim::RecordingFormat::FrameFormat, kContentSeconds);
 const devsim::RecordingEntry kMp4 = test::RecordingAt(9, devsim::RecordingFormat::Mp4, kContentSeconds);
 using test::NameOf;
 
@@ -49,7 +50,6 @@ protected:
     bool copied() {
         return QTest::qWaitFor([&] { return window().playback().transferDone(); }, kDeadlineMs);
     }
-
 };
 
 TEST_F(PlaybackControlsE2ETest, PauseHoldsThePictureAndResumeGoesOnFromTheSameFrame) {

@@ -41,8 +41,10 @@ class RecordingsSiteTest : public ::testing::Test {
 protected:
     static void StartSite(const std::vector<devsim::RecordingEntry>& entries) {
         devsim_ = std::make_unique<devsim::DevsimProcess>();
-        QString recordings = QStringLiteral("Recordings=rec\nRecordingContentSeconds=%1\n").arg(ContentSeconds);
-        for (std::size_t i = 0; i < entries.size(); ++i) recordings += CatalogueLine(static_cast<int>(i) + 1, entries[i]);
+        QString recordings =
+            QStringLiteral("Recordings=rec\nRecordingContentSeconds=%1\n").arg(ContentSeconds);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            recordings += CatalogueLine(static_cast<int>(i) + 1, entries[i]);
         if (!devsim_->start(DvrSection(QStringLiteral("Store"), devsim_->address(Store), 1, recordings)))
             startError_ = devsim_->errorString();
     }

@@ -27,7 +27,8 @@ const QDate kDay(2024, 1, 2);
 
 std::int64_t DayMs(const QDate& day) {
     return static_cast<std::int64_t>(
-        *ToFileTime(LocalDateTime{day.year(), day.month(), day.day(), 0, 0, 0, 0}) / kFileTimeTicksPerMillisecond);
+        *ToFileTime(LocalDateTime{day.year(), day.month(), day.day(), 0, 0, 0, 0}) /
+        kFileTimeTicksPerMillisecond);
 }
 
 RecordRow Row(std::int64_t startMs, std::int64_t endMs, std::uint8_t type, const QString& fileName) {
@@ -42,7 +43,8 @@ RecordRow Row(std::int64_t startMs, std::int64_t endMs, std::uint8_t type, const
 // One frame a second for `seconds`, every one a key frame: a long recording in a small file.
 QByteArray SparseRecording(int seconds) {
     std::vector<test::Frame> frames;
-    for (int i = 0; i < seconds; ++i) frames.push_back({FrameType::Key, 1000u * static_cast<std::uint32_t>(i)});
+    for (int i = 0; i < seconds; ++i)
+        frames.push_back({FrameType::Key, 1000u * static_cast<std::uint32_t>(i)});
     return FrameFile(frames);
 }
 
@@ -65,7 +67,8 @@ protected:
         file.close();
         notify(handle, TransferCode::Begin, 0, static_cast<std::int32_t>(bytes.size()) * 2);
         notify(handle, TransferCode::Block, static_cast<std::int32_t>(bytes.size()));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !playerCalls("X_Play_DVRInputData").empty(); }, kDeadlineMs));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return !playerCalls("X_Play_DVRInputData").empty(); }, kDeadlineMs));
     }
     std::vector<RecordingStreamPlayerLibrary::Call> callsOn(const char* name, std::int32_t port) const {
         std::vector<RecordingStreamPlayerLibrary::Call> found;
@@ -142,7 +145,8 @@ TEST_F(PlaybackControlsTest, TheBarShowsOnHoverAndSeeksWhereItIsClicked) {
     QApplication::sendEvent(&view, &enter);
     ASSERT_TRUE(view.controlBar().isVisible());
     TPlaybackControlBar& bar = view.controlBar();
-    EXPECT_EQ(bar.geometry(), QRect(0, 360 - TPlaybackControlBar::kHeight, 640, TPlaybackControlBar::kHeight));
+    EXPECT_EQ(bar.geometry(),
+              QRect(0, 360 - TPlaybackControlBar::kHeight, 640, TPlaybackControlBar::kHeight));
     // Half the file copied: the bar estimates the whole length from the part indexed so far.
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
@@ -224,10 +228,12 @@ TEST_F(TimelineTest, BarsSitAtTheirTimesOfTheDayInTheirTypesColours) {
         {"12:00", at(12, 0), at(12, 30), strip + 720, 30},
         {"23:59:59", at(23, 59, 59), at(23, 59, 59) + 10 * kMinute, strip + 1439, 2},
         {"from the day before", at(0, 0) - 30 * kMinute, at(0, 5), strip, 5},
-        {"another day", at(0, 0) + 2 * TimelineScale::kDayMs, at(0, 0) + 2 * TimelineScale::kDayMs + kMinute, -1, -1},
+        {"another day", at(0, 0) + 2 * TimelineScale::kDayMs, at(0, 0) + 2 * TimelineScale::kDayMs + kMinute,
+         -1, -1},
     };
     std::vector<RecordRow> rows;
-    for (const Case& c : cases) rows.push_back(Row(c.start, c.end, RecordType::Alarm, QString::fromUtf8(c.name)));
+    for (const Case& c : cases)
+        rows.push_back(Row(c.start, c.end, RecordType::Alarm, QString::fromUtf8(c.name)));
     model.append(std::move(rows));
     for (int row = 0; row < static_cast<int>(std::size(cases)); ++row) {
         const Case& c = cases[row];
@@ -289,9 +295,9 @@ TEST_F(PlaybackControlsTest, AClickOnATimelineBarPlaysThatRowInTheSelectedWindow
     timeline.setDay(kDay);
     const std::int64_t day = DayMs(kDay);
     const QString wanted = QStringLiteral("LDVR_1_20240102120000_20240102123000_0_0_.264");
-    form->fileList().model().append({Row(day + 3600'000LL, day + 3 * 3600'000LL, RecordType::Manual, QStringLiteral("a.264")),
-                                     Row(day + 12 * 3600'000LL, day + 12 * 3600'000LL + 30 * kMinute,
-                                         RecordType::Auto, wanted)});
+    form->fileList().model().append(
+        {Row(day + 3600'000LL, day + 3 * 3600'000LL, RecordType::Manual, QStringLiteral("a.264")),
+         Row(day + 12 * 3600'000LL, day + 12 * 3600'000LL + 30 * kMinute, RecordType::Auto, wanted)});
     // The selected window is busy: the click plays there all the same, not in an idle one.
     playLong(1, 1);
     ASSERT_EQ(form->grid().selected(), 1);
@@ -299,7 +305,8 @@ TEST_F(PlaybackControlsTest, AClickOnATimelineBarPlaysThatRowInTheSelectedWindow
     const QRect bar = timeline.barRect(1);
     ASSERT_FALSE(bar.isEmpty());
     const QPoint click(bar.left() + bar.width() * 2 / 3, bar.center().y());
-    const std::int64_t offset = timeline.scale().timeAt(click.x() - timeline.stripRect().left()) - (day + 12 * 3600'000LL);
+    const std::int64_t offset =
+        timeline.scale().timeAt(click.x() - timeline.stripRect().left()) - (day + 12 * 3600'000LL);
     QTest::mouseClick(&timeline, Qt::LeftButton, {}, click);
     ASSERT_TRUE(transferStarted(1, 2));
     EXPECT_EQ(tcp->remoteFileRequests().back().remoteFileName, wanted.toStdString());

@@ -2,7 +2,6 @@
 
 // The main window with the library doubles, as remote playback's GUI tests drive it: recordings
 // requested from the list, transfers delivered as the library would, the player's calls.
-#include "recordings/RecordFileList.h"
 #include "app/StrovikForm.h"
 #include "devicelibs/doubles/RecordingStreamPlayerLibrary.h"
 #include "devicelibs/doubles/RecordingTcpClientLibrary.h"
@@ -14,6 +13,7 @@
 #include "liveview/ViewForm.h"
 #include "platform/AudioMixer.h"
 #include "recordings/FormDownLoad.h"
+#include "recordings/RecordFileList.h"
 #include "recordings/RemotePlayback.h"
 #include "support/TempDir.h"
 
@@ -97,7 +97,8 @@ protected:
     TMyView& window(int index) { return *form->grid().view(index); }
     // The transfer starts on a background call; the window learns its handle a turn later.
     bool transferStarted(int index, std::int32_t handle) {
-        return QTest::qWaitFor([&] { return window(index).playback().transferHandle() == handle; }, kDeadlineMs);
+        return QTest::qWaitFor([&] { return window(index).playback().transferHandle() == handle; },
+                               kDeadlineMs);
     }
     bool idle(int index) { return window(index).state() == ViewState::Idle; }
     QString lastMessage() const { return ui.messages.empty() ? QString() : ui.messages.back().request.text; }

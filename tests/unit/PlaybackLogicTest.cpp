@@ -21,7 +21,8 @@ TEST(FramePlayClock, PositionsFollowTheStampsButNeverJumpOrGoBack) {
     const Case cases[] = {
         {"40 ms apart", {1000, 1040, 1080}, {0, 40, 80}},
         {"a stamp that goes back keeps the interval", {1000, 1040, 500, 1080}, {0, 40, 80, 120}},
-        {"a jump forwards by hours is a short gap", {1000, 1040, 1040 + kHours3, 1080 + kHours3},
+        {"a jump forwards by hours is a short gap",
+         {1000, 1040, 1040 + kHours3, 1080 + kHours3},
          {0, 40, 40 + FramePlayClock::kMaxFrameIntervalMs, 80 + FramePlayClock::kMaxFrameIntervalMs}},
         {"a jump backwards by hours", {kHours3, kHours3 + 40, 40, 80}, {0, 40, 80, 120}},
     };
