@@ -12,7 +12,6 @@
 #include "app/MainWindowLayout.h"
 #include "app/PtzPage.h"
 #include "app/RecordPage.h"
-#include "recordings/RecordTimeline.h"
 #include "app/ToolNotebook.h"
 #include "app/TrayPresence.h"
 #include "app/VendorServerNames.h"
@@ -33,6 +32,7 @@
 #include "recordings/RecordFileList.h"
 #include "recordings/RecordListModel.h"
 #include "recordings/RecordSearch.h"
+#include "recordings/RecordTimeline.h"
 #include "recordings/FormDownLoad.h"
 #include "recordings/TransferRouter.h"
 
@@ -44,8 +44,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-
-#include <algorithm>
 #include <QScreen>
 #include <QSlider>
 #include <QTabWidget>
@@ -53,6 +51,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace strovik {
@@ -328,8 +327,8 @@ void TStrovikForm::PlayTimelineRecord(int row, std::int64_t offsetMs) {
     const RecordRow& entry = rows.row(row);
     if (entry.fileName().isEmpty()) return;
     grid_->PlayRemoteRecordInSelected(TFileInfo{entry.fileName(), state_.resultAddress},
-                                      static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset), offsetMs,
-                                      entry.endMs - entry.startMs);
+                                      static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset),
+                                      offsetMs, entry.endMs - entry.startMs);
 }
 
 void TStrovikForm::NBackupClick(const QString& fileName) {
@@ -415,7 +414,8 @@ void TStrovikForm::LayoutMainWindow() {
     loginPage_->applyGeometry();
     QRect list = layout.groupBoxFileList;
     // The list floats over the video area; it stops above the timeline.
-    if (timeline_->isVisibleTo(this)) list.setBottom(std::min(list.bottom(), timeline_->geometry().top() - 2));
+    if (timeline_->isVisibleTo(this))
+        list.setBottom(std::min(list.bottom(), timeline_->geometry().top() - 2));
     fileList_->setGeometry(list);
     fileList_->raise();
 }

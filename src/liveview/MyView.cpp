@@ -226,7 +226,8 @@ bool TMyView::SeekPlayback(std::int64_t positionMs) {
 void TMyView::updateControlBar() {
     const bool shown = state_ == ViewState::Playback && (hovered_ || playback_->paused());
     if (shown) {
-        controlBar_->setGeometry(0, height() - TPlaybackControlBar::kHeight, width(), TPlaybackControlBar::kHeight);
+        controlBar_->setGeometry(0, height() - TPlaybackControlBar::kHeight, width(),
+                                 TPlaybackControlBar::kHeight);
         controlBar_->refresh();
         controlBar_->show();
         controlBar_->raise();

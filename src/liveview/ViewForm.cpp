@@ -7,12 +7,12 @@
 #include "liveview/MyView.h"
 #include "liveview/MyViewFrm.h"
 #include "liveview/PlaybackMenu.h"
-#include "recordings/RemotePlayback.h"
 #include "liveview/RecordNaming.h"
 #include "platform/BackgroundCalls.h"
 #include "platform/NamedControls.h"
 #include "platform/StringTable.h"
 #include "platform/UiServices.h"
+#include "recordings/RemotePlayback.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -78,7 +78,8 @@ TViewForm::TViewForm(const LiveViewServices& services, QWidget* parent, Kind kin
     connect(nStopAll_, &QAction::triggered, this, &TViewForm::NStopAllClick);
     // Queued: the full-screen grid replaces this one on the screen while the menu still closes.
     connect(nFullscreen_, &QAction::triggered, this, &TViewForm::NFullscreenClick, Qt::QueuedConnection);
-    playbackMenu_ = new PlaybackMenu(*pmMain_, *services_.strings, [this] { return windowNumbered(0); }, this);
+    playbackMenu_ = new PlaybackMenu(
+        *pmMain_, *services_.strings, [this] { return windowNumbered(0); }, this);
     // Clicking a window gives the grid the keys of the playback commands.
     setFocusPolicy(Qt::ClickFocus);
 

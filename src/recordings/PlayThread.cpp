@@ -342,8 +342,8 @@ bool TPlayThread::ServeCommands() {
 bool TPlayThread::SeekFrames(std::int64_t positionMs) {
     ScanTimeline(std::numeric_limits<int>::max());
     // A copy that is complete ends where its last picture is; one still growing is waited for.
-    const std::int64_t target = downloadFinished_ && timeline_.endMs() >= 0 ? std::min(positionMs, timeline_.endMs())
-                                                                           : positionMs;
+    const std::int64_t target =
+        downloadFinished_ && timeline_.endMs() >= 0 ? std::min(positionMs, timeline_.endMs()) : positionMs;
     const auto key = timeline_.keyFrameAtOrBefore(target);
     if (!key || !file_.seek(key->fileOffset)) return false;
     player_.X_Play_Seek(port_, target);
@@ -367,13 +367,15 @@ void TPlayThread::ScanTimeline(int maxFrames) {
     bool reachedCopyEnd = false;
     for (int i = 0; i < maxFrames; ++i) {
         reachedCopyEnd = true;
-        if (scanOffset_ + static_cast<qint64>(kFrameHeaderBytes) > size || !indexFile_.seek(scanOffset_)) break;
+        if (scanOffset_ + static_cast<qint64>(kFrameHeaderBytes) > size || !indexFile_.seek(scanOffset_))
+            break;
         reachedCopyEnd = false;
         if (indexFile_.read(reinterpret_cast<char*>(header.data()), kFrameHeaderBytes) !=
             static_cast<qint64>(kFrameHeaderBytes))
             break;
         const FrameHeader frame = ReadFrameHeader(header.data());
-        const std::int64_t next = scanOffset_ + static_cast<std::int64_t>(kFrameHeaderBytes) + frame.bodyLength;
+        const std::int64_t next =
+            scanOffset_ + static_cast<std::int64_t>(kFrameHeaderBytes) + frame.bodyLength;
         // A damaged header ends the index where the feeding will end too.
         reachedCopyEnd = true;
         if (frame.bodyLength > kMaxFrameBodyBytes || next > size) break;
@@ -385,7 +387,8 @@ void TPlayThread::ScanTimeline(int maxFrames) {
     copyIndexed_ = reachedCopyEnd;
 }
 
-std::chrono::milliseconds TPlayThread::PacedInterval(std::uint32_t intervalMs, std::int64_t positionMs) const {
+std::chrono::milliseconds TPlayThread::PacedInterval(std::uint32_t intervalMs,
+                                                     std::int64_t positionMs) const {
     // Pictures before a seek's target and the pictures of a step are not paced.
     if (positionMs < hiddenUntilMs_ || paused()) return std::chrono::milliseconds(0);
     const std::int64_t ms = intervalMs;
@@ -428,7 +431,8 @@ bool TPlayThread::DrainPlayer() {
             std::lock_guard lock(wakeState_->mutex);
             if (wakeState_->bufferSignalled) return false;
         }
-        left -= std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before);
+        left -=
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before);
     }
     return false;
 }
@@ -485,8 +489,8 @@ TPlayThread::LoopEnd TPlayThread::FeedPlain() {
         }
         auto refusedSince = std::chrono::steady_clock::now();
         bool moved = false;
-        while (!moved &&
-               player_.X_Play_InputData(port_, buffer_.data() + kLead, static_cast<std::int32_t>(pending)) == 0) {
+        while (!moved && player_.X_Play_InputData(port_, buffer_.data() + kLead,
+                                                  static_cast<std::int32_t>(pending)) == 0) {
             ResetBufferEvent();
             // A paused player is full because it is paused, not because it is stuck.
             if (paused()) refusedSince = std::chrono::steady_clock::now();
@@ -523,8 +527,8 @@ bool TPlayThread::SleepFor(std::chrono::milliseconds duration) {
     std::unique_lock lock(wakeState_->mutex);
     // A control cuts a pacing sleep short: the loop carries it out before the next frame.
     if (duration.count() > 0)
-        wakeState_->wake.wait_for(lock, duration,
-                                  [this] { return wakeState_->stopRequested || wakeState_->commandsPending; });
+        wakeState_->wake.wait_for(
+            lock, duration, [this] { return wakeState_->stopRequested || wakeState_->commandsPending; });
     return !wakeState_->stopRequested;
 }
 

@@ -101,7 +101,8 @@ private:
     bool Start();
     LoopEnd FeedFrames();
     LoopEnd FeedPlain();
-    bool FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::uint32_t interval, std::int64_t positionMs);
+    bool FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::uint32_t interval,
+                   std::int64_t positionMs);
     // Reads into the buffer; -1 on a read error.
     qint64 ReadSome(std::size_t offset, std::size_t length);
     bool IdleOnce(std::int64_t margin);

@@ -10,9 +10,9 @@
 namespace strovik {
 
 // The rows of the record file list ListViewFile: channel, type, start, end and size columns, with
-// the file name behind each row (kFileNameRole) and its times and type (the timeline's roles). Rows are appended unsorted; sort() orders them by
-// ListViewFileCompare on the column given, always ascending, and keeps equal rows in their order.
-// Main thread only.
+// the file name behind each row (kFileNameRole) and its times and type (the timeline's roles). Rows are
+// appended unsorted; sort() orders them by ListViewFileCompare on the column given, always ascending, and
+// keeps equal rows in their order. Main thread only.
 class RecordListModel final : public QAbstractTableModel {
     Q_OBJECT
 

@@ -159,9 +159,10 @@ RemotePlayback::Progress RemotePlayback::progress() const {
     if (!isPlaying()) return progress;
     progress.positionMs = services_.streamPlayer->X_Play_GetPlayedTime(playPort_);
     progress.copiedMs = playThread_ ? playThread_->copiedEndMs() : -1;
-    progress.copiedFraction = transferDone_        ? 1.0
-                              : transferTotal_ > 0 ? std::min(1.0, double(transferReceived_) / double(transferTotal_))
-                                                   : 0.0;
+    progress.copiedFraction = transferDone_ ? 1.0
+                              : transferTotal_ > 0
+                                  ? std::min(1.0, double(transferReceived_) / double(transferTotal_))
+                                  : 0.0;
     if (progress.copiedMs >= 0 && transferDone_) {
         progress.durationMs = progress.copiedMs;
     } else if (progress.copiedMs > 0 && progress.copiedFraction > 0) {

@@ -1,8 +1,6 @@
 // Remote playback and download in the program's main window with the real libraries against
 // devsim's recordings: the record list's requests play a recording in a video window until it
 // ends, and download it to a file (a frame-format one converted to AVI).
-#include "e2e/RecordingsSite.h"
-#include "recordings/RecordFileList.h"
 #include "app/StrovikForm.h"
 #include "devicelibs/ffmpeg/FrameFileToAvi.h"
 #include "devicelibs/video/FrameFileReader.h"
@@ -11,9 +9,11 @@
 #include "e2e/LinkTestSupport.h"
 #include "e2e/LiveViewTestSupport.h"
 #include "e2e/MediaProbe.h"
+#include "e2e/RecordingsSite.h"
 #include "liveview/MyView.h"
 #include "liveview/ViewForm.h"
 #include "recordings/FormDownLoad.h"
+#include "recordings/RecordFileList.h"
 
 #include <gtest/gtest.h>
 
@@ -52,7 +52,6 @@ protected:
             },
             kPlayDeadlineMs);
     }
-
 };
 
 TEST_F(RemotePlaybackE2ETest, BothFormatsPlayMovingPicturesInTheChosenWindowUntilTheyEnd) {

@@ -11,8 +11,9 @@ namespace strovik {
 // Test double of the stream player library: records every call and answers with the result set
 // for the call's name (1 unless set; X_Play_GetCPUUsage answers setCpuUsage's value,
 // X_Play_GetFileHeadLength the value set for it). X_Play_GetPlayedTime and X_Play_GetPlayedFrames,
-// which windows poll, are not recorded and answer the value set for them (-1 and 0 unless set). fireSourceBufferCallback calls the registered
-// callback on the calling thread, as the player thread would. Thread-safe.
+// which windows poll, are not recorded and answer the value set for them (-1 and 0 unless set).
+// fireSourceBufferCallback calls the registered callback on the calling thread, as the player thread would.
+// Thread-safe.
 class RecordingStreamPlayerLibrary final : public StreamPlayerLibrary {
 public:
     struct Call {

@@ -240,7 +240,8 @@ void PlayerPort::runFrames() {
     H264Decoder decoder;
     std::vector<std::uint8_t> piece;
     const auto show = [this](const AVFrame& frame) {
-        const std::int64_t timeMs = frame.best_effort_timestamp == AV_NOPTS_VALUE ? -1 : frame.best_effort_timestamp;
+        const std::int64_t timeMs =
+            frame.best_effort_timestamp == AV_NOPTS_VALUE ? -1 : frame.best_effort_timestamp;
         if (admitPicture(timeMs)) showPicture(frame, timeMs);
     };
     while (!stopping_ && buffer_.take(piece)) {
