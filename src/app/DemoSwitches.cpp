@@ -7,6 +7,8 @@
 #include "app/StrovikForm.h"
 #include "app/ToolNotebook.h"
 #include "liveview/ChannelOpening.h"
+#include "liveview/MyView.h"
+#include "liveview/ViewForm.h"
 #include "recordings/RecordFileList.h"
 #include "recordings/RecordListModel.h"
 #include "recordings/RecordRow.h"
@@ -38,7 +40,11 @@ void SearchAndPlayFirstRecord(TStrovikForm* form) {
         RecordListModel& rows = form->fileList().model();
         if (rows.rowCount() == 0 && ++*polls < kRowPolls) return;
         poll->deleteLater();
-        if (rows.rowCount() > 0) Q_EMIT form->fileList().playRequested(rows.row(0).fileName());
+        if (rows.rowCount() == 0) return;
+        Q_EMIT form->fileList().playRequested(rows.row(0).fileName());
+        // The paused demo: the window holds its picture and shows its control bar.
+        if (const int pauseMs = qEnvironmentVariableIntValue("STROVIK_PAUSE_RECORD"); pauseMs > 0)
+            QTimer::singleShot(pauseMs, form, [form] { form->grid().windowNumbered(0)->TogglePause(); });
     });
     poll->start();
 }

@@ -31,7 +31,9 @@
 #include "platform/CallbackRelay.h"
 #include "platform/UiServices.h"
 #include "recordings/RecordFileList.h"
+#include "recordings/RecordListModel.h"
 #include "recordings/RecordSearch.h"
+#include "recordings/RecordTimeline.h"
 #include "recordings/FormDownLoad.h"
 #include "recordings/TransferRouter.h"
 
@@ -50,6 +52,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace strovik {
@@ -112,6 +115,9 @@ void TStrovikForm::createControls() {
     fileList_ = new TRecordFileList(this);
     connect(fileList_, &TRecordFileList::playRequested, this, &TStrovikForm::PlaySelectedRecord);
     connect(fileList_, &TRecordFileList::backupRequested, this, &TStrovikForm::NBackupClick);
+    timeline_ = new TRecordTimeline(fileList_->model(), this);
+    timeline_->hide();
+    connect(timeline_, &TRecordTimeline::playRequested, this, &TStrovikForm::PlayTimelineRecord);
     loginPage_ = new TLoginPage;
     deviceListPage_ = new TDeviceListPage(state_);
     recordPage_ = new TRecordPage(state_, *fileList_);
@@ -143,8 +149,10 @@ void TStrovikForm::connectRecordSearch() {
         RecordSearch::Context{*services_.libraries.tcpClient, state_, state_.tree, state_.strings, *services_.ui,
                               *calls_, fileList_->model(), state_.resultAddress, state_.searchActivity});
     RecordSearch* search = recordSearch_.get();
-    connect(recordPage_->BtnSearch, &QPushButton::clicked, search,
-            [this, search] { search->BtnSearchClick(recordPage_->searchInputs()); });
+    connect(recordPage_->BtnSearch, &QPushButton::clicked, search, [this, search] {
+        timeline_->setDay(recordPage_->searchInputs().date);
+        search->BtnSearchClick(recordPage_->searchInputs());
+    });
     connect(search, &RecordSearch::fileListShown, fileList_, &TRecordFileList::ShowFileList);
     connect(search, &RecordSearch::searchAnimationChanged, fileList_, &TRecordFileList::setSearchAnimation);
 }
@@ -317,6 +325,16 @@ void TStrovikForm::PlaySelectedRecord(const QString& fileName) {
                             static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset));
 }
 
+void TStrovikForm::PlayTimelineRecord(int row, std::int64_t offsetMs) {
+    const RecordListModel& rows = fileList_->model();
+    if (row < 0 || row >= rows.rowCount() || state_.resultAddress.isEmpty()) return;
+    const RecordRow& entry = rows.row(row);
+    if (entry.fileName().isEmpty()) return;
+    grid_->PlayRemoteRecordInSelected(TFileInfo{entry.fileName(), state_.resultAddress},
+                                      static_cast<std::int32_t>(state_.currentPort + kCommandPortOffset),
+                                      offsetMs, entry.endMs - entry.startMs);
+}
+
 void TStrovikForm::NBackupClick(const QString& fileName) {
     if (downloadDialog_ || fileName.trimmed().isEmpty()) return;
     downloadDialog_ = new TFormDownLoad(
@@ -387,18 +405,29 @@ void TStrovikForm::resizeEvent(QResizeEvent* event) {
 void TStrovikForm::LayoutMainWindow() {
     const MainWindowLayout layout = strovik::LayoutMainWindow(size());
     panelRight_->setGeometry(layout.panelRight);
-    panelFloor_->setGeometry(layout.panelFloor);
+    QRect floor = layout.panelFloor;
+    if (timeline_->isVisibleTo(this)) {
+        floor.setHeight(floor.height() - TRecordTimeline::kHeight);
+        timeline_->setGeometry(floor.left(), floor.bottom() + 1, floor.width(), TRecordTimeline::kHeight);
+    }
+    panelFloor_->setGeometry(floor);
     ptzPage_->applyGeometry();
     recordPage_->applyGeometry();
     bottomBar_->setGeometry(layout.panelBottom);
     bottomBar_->applyLayout(layout, versionText_);
     loginPage_->applyGeometry();
-    fileList_->setGeometry(layout.groupBoxFileList);
+    QRect list = layout.groupBoxFileList;
+    // The list floats over the video area; it stops above the timeline.
+    if (timeline_->isVisibleTo(this))
+        list.setBottom(std::min(list.bottom(), timeline_->geometry().top() - 2));
+    fileList_->setGeometry(list);
     fileList_->raise();
 }
 
 void TStrovikForm::NotebookToolsPageChanged(int page) {
     recordPage_->FillDeviceCombo(page);
+    timeline_->setVisible(page == TRecordPage::kPageIndex);
+    LayoutMainWindow();
     if (page != 0) loginPage_->cbxServerAddr->hidePopup();
 }
 

@@ -35,6 +35,7 @@ class TLoginPage;
 class TPtzPage;
 class TRecordFileList;
 class TRecordPage;
+class TRecordTimeline;
 class TToolNotebook;
 class TrayPresence;
 class TViewForm;
@@ -81,6 +82,7 @@ public:
     TToolNotebook& notebook() { return *notebook_; }
     TDeviceListPage& deviceListPage() { return *deviceListPage_; }
     TRecordFileList& fileList() { return *fileList_; }
+    TRecordTimeline& timeline() { return *timeline_; }
     TrayPresence& tray() { return *tray_; }
     TBottomBar& bottomBar() { return *bottomBar_; }
     ChannelOpening& opening() { return *opening_; }
@@ -120,6 +122,8 @@ private:
     // The record list's double-click and its NBackup item.
     void PlaySelectedRecord(const QString& fileName);
     void NBackupClick(const QString& fileName);
+    // The timeline's click: row from offsetMs in the selected window.
+    void PlayTimelineRecord(int row, std::int64_t offsetMs);
 
     MainWindowServices services_;
     MainWindowState state_;
@@ -141,6 +145,7 @@ private:
     TRecordPage* recordPage_ = nullptr;
     TPtzPage* ptzPage_ = nullptr;
     TRecordFileList* fileList_ = nullptr;
+    TRecordTimeline* timeline_ = nullptr;  // below the video area while the record page is open
     TBottomBar* bottomBar_ = nullptr;
     TrayPresence* tray_ = nullptr;
     LanAutoSearch* autoSearch_ = nullptr;

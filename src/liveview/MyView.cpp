@@ -4,6 +4,8 @@
 #include "devicelibs/video/VideoClientLibrary.h"
 #include "liveview/ChannelTexts.h"
 #include "liveview/LiveStartRecords.h"
+#include "liveview/PlaybackControlBar.h"
+#include "liveview/PlaybackTexts.h"
 #include "liveview/RecordNaming.h"
 #include "platform/AppDirectories.h"
 #include "platform/BackgroundCalls.h"
@@ -23,6 +25,7 @@ namespace {
 constexpr int kStatusFontHeight = 12;
 constexpr int kStatusMargin = 10;
 constexpr std::chrono::milliseconds kFirstReconnectInterval{20000};
+constexpr std::chrono::milliseconds kBarRefresh{250};
 
 }  // namespace
 
@@ -46,6 +49,13 @@ TMyView::TMyView(int tag, const LiveViewServices& services, QWidget* parent)
         StopRemotePlayback();
         if (!statusText.isEmpty()) ShowStatusText(statusText, kStatusRed);
     });
+
+    controlBar_ = new TPlaybackControlBar(*playback_, *services_.strings, this);
+    connect(controlBar_, &TPlaybackControlBar::pauseToggled, this, [this] { TogglePause(); });
+    connect(controlBar_, &TPlaybackControlBar::seekRequested, this,
+            [this](std::int64_t positionMs) { SeekPlayback(positionMs); });
+    barTimer_.setInterval(kBarRefresh);
+    connect(&barTimer_, &QTimer::timeout, controlBar_, &TPlaybackControlBar::refresh);
 }
 
 TMyView::~TMyView() = default;
@@ -157,6 +167,7 @@ bool TMyView::StartRemotePlayback(const TFileInfo& info, std::int32_t port) {
     if (state_ != ViewState::Idle && !Stop()) return false;
     if (!services_.transfers || !playback_->Start(info, port, DriveRoot())) return false;
     state_ = ViewState::Playback;
+    updateControlBar();
     repaintWindow();
     return true;
 }
@@ -165,8 +176,78 @@ bool TMyView::StopRemotePlayback() {
     SoundOff();
     const bool stopped = playback_->Stop();
     if (stopped) state_ = ViewState::Idle;
+    updateControlBar();
     repaintWindow();
     return stopped;
+}
+
+bool TMyView::TogglePause() {
+    if (state_ != ViewState::Playback) return false;
+    playback_->SetPaused(!playback_->paused());
+    updateControlBar();
+    return true;
+}
+
+bool TMyView::ChangeSpeed(int direction) {
+    if (state_ != ViewState::Playback || !playback_->ChangeSpeed(direction)) return false;
+    updateControlBar();
+    return true;
+}
+
+bool TMyView::StepFrame() {
+    if (state_ != ViewState::Playback) return false;
+    if (!playback_->StepFrame()) {
+        controlBar_->showNotice(services_.strings->Lookup(PlaybackText::StepNeedsPause));
+        updateControlBar();
+        return false;
+    }
+    return true;
+}
+
+bool TMyView::SeekPlayback(std::int64_t positionMs) {
+    if (state_ != ViewState::Playback) return false;
+    switch (playback_->SeekTo(positionMs)) {
+        case RemotePlayback::SeekResult::Started:
+            break;
+        case RemotePlayback::SeekResult::Waiting:
+            controlBar_->showNotice(services_.strings->Lookup(PlaybackText::WaitingForCopy));
+            break;
+        case RemotePlayback::SeekResult::BeyondCopy:
+            controlBar_->showNotice(services_.strings->Lookup(PlaybackText::BeyondCopy));
+            updateControlBar();
+            return false;
+        case RemotePlayback::SeekResult::NotPlaying:
+            return false;
+    }
+    updateControlBar();
+    return true;
+}
+
+void TMyView::updateControlBar() {
+    const bool shown = state_ == ViewState::Playback && (hovered_ || playback_->paused());
+    if (shown) {
+        controlBar_->setGeometry(0, height() - TPlaybackControlBar::kHeight, width(),
+                                 TPlaybackControlBar::kHeight);
+        controlBar_->refresh();
+        controlBar_->show();
+        controlBar_->raise();
+        barTimer_.start();
+    } else {
+        controlBar_->hide();
+        barTimer_.stop();
+    }
+}
+
+void TMyView::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
+    updateControlBar();
+    RenderWidget::enterEvent(event);
+}
+
+void TMyView::leaveEvent(QEvent* event) {
+    hovered_ = false;
+    updateControlBar();
+    RenderWidget::leaveEvent(event);
 }
 
 void TMyView::Reconnect(ReconnectDone done) {
@@ -257,6 +338,7 @@ void TMyView::paintIdle(QPainter& painter) {
 void TMyView::resizeEvent(QResizeEvent* event) {
     statusText_.clear();
     RenderWidget::resizeEvent(event);
+    if (controlBar_->isVisible()) updateControlBar();
 }
 
 std::int32_t TMyView::StartRecord(const QString& base) {

@@ -15,6 +15,7 @@
 namespace strovik {
 
 class RemotePlayback;
+class TPlaybackControlBar;
 
 // What a window shows.
 namespace ViewState {
@@ -67,6 +68,14 @@ public:
     bool StopRemotePlayback();
     RemotePlayback& playback() { return *playback_; }
 
+    // Playback controls (state 2 only, else false). A refused one says why on the control bar.
+    bool TogglePause();
+    bool ChangeSpeed(int direction);
+    bool StepFrame();
+    // positionMs from the start of the recording; true unless refused.
+    bool SeekPlayback(std::int64_t positionMs);
+    TPlaybackControlBar& controlBar() { return *controlBar_; }
+
     std::int32_t SoundOn();
     std::int32_t SoundOff();
     void SetQuality(std::uint16_t level);
@@ -108,6 +117,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void paintIdle(QPainter& painter) override;
 
 private:
@@ -119,6 +130,8 @@ private:
                      std::int32_t loginHandle, std::uint16_t linkType);
     void ReConnectTimerTimer();
     void RecTimerTimer();
+    // The control bar shows while the mouse is over a playing window, and while it is paused.
+    void updateControlBar();
 
     const int tag_;
     const LiveViewServices services_;
@@ -134,6 +147,9 @@ private:
     ConnectionInfo connection_{};
     StreamTarget stream_{};
     RemotePlayback* playback_ = nullptr;  // child
+    TPlaybackControlBar* controlBar_ = nullptr;  // child
+    QTimer barTimer_;
+    bool hovered_ = false;
     std::int32_t loginHandle_ = -1;
 
     // The start in flight: its caller and the token its result must carry to count.

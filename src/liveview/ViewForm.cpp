@@ -6,11 +6,13 @@
 #include "liveview/LiveStartRecords.h"
 #include "liveview/MyView.h"
 #include "liveview/MyViewFrm.h"
+#include "liveview/PlaybackMenu.h"
 #include "liveview/RecordNaming.h"
 #include "platform/BackgroundCalls.h"
 #include "platform/NamedControls.h"
 #include "platform/StringTable.h"
 #include "platform/UiServices.h"
+#include "recordings/RemotePlayback.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -76,6 +78,10 @@ TViewForm::TViewForm(const LiveViewServices& services, QWidget* parent, Kind kin
     connect(nStopAll_, &QAction::triggered, this, &TViewForm::NStopAllClick);
     // Queued: the full-screen grid replaces this one on the screen while the menu still closes.
     connect(nFullscreen_, &QAction::triggered, this, &TViewForm::NFullscreenClick, Qt::QueuedConnection);
+    playbackMenu_ = new PlaybackMenu(
+        *pmMain_, *services_.strings, [this] { return windowNumbered(0); }, this);
+    // Clicking a window gives the grid the keys of the playback commands.
+    setFocusPolicy(Qt::ClickFocus);
 
     timerCpu_.setInterval(kCpuMeterMs);
     connect(&timerCpu_, &QTimer::timeout, this, &TViewForm::TimerCpuTimer);
@@ -214,7 +220,19 @@ void TViewForm::OpenStream(ConnectionInfo connection, const StreamTarget& stream
 }
 
 bool TViewForm::PlayRemoteRecord(const TFileInfo& info, std::int32_t port) {
-    const int i = PickWindow();
+    return playInWindow(PickWindow(), info, port);
+}
+
+bool TViewForm::PlayRemoteRecordInSelected(const TFileInfo& info, std::int32_t port, std::int64_t positionMs,
+                                           std::int64_t listedDurationMs) {
+    if (!playInWindow(selected_, info, port)) return false;
+    TMyView* window = views_[static_cast<std::size_t>(selected_)];
+    window->playback().setListedDuration(listedDurationMs);
+    if (positionMs > 0) window->SeekPlayback(positionMs);
+    return true;
+}
+
+bool TViewForm::playInWindow(int i, const TFileInfo& info, std::int32_t port) {
     if (i != selected_) SelectWindow(i);
     TMyView* window = views_[static_cast<std::size_t>(i)];
     if (!window->StartRemotePlayback(info, port)) return false;
@@ -253,6 +271,7 @@ void TViewForm::VideoFrameClick(int tag) {
     const int i = tag - kWindowTagBase;
     if (i < 0 || i >= kGridWindowCount) return;
     SelectWindow(i);
+    setFocus(Qt::MouseFocusReason);
     Q_EMIT windowClicked();
 }
 
@@ -264,6 +283,8 @@ void TViewForm::VideoFrameMouseDown(int tag, Qt::MouseButton button, QPoint glob
     if (button != Qt::RightButton) return;
     const int i = tag - kWindowTagBase;
     if (i >= 0 && i < kGridWindowCount) SelectWindow(i);
+    setFocus(Qt::MouseFocusReason);
+    playbackMenu_->prepare();
     pmMain_->popup(globalPosition);
 }
 
@@ -423,6 +444,7 @@ void TViewForm::keyPressEvent(QKeyEvent* event) {
         close();
         return;
     }
+    if (playbackMenu_->handleKey(event->key())) return;
     QWidget::keyPressEvent(event);
 }
 

@@ -20,6 +20,7 @@ class QMenu;
 namespace strovik {
 
 class BackgroundCalls;
+class PlaybackMenu;
 class TMyView;
 class TMyViewForm;
 
@@ -52,6 +53,10 @@ public:
     // Plays a recording of the device at port (device port + 2000) in the window PickWindow
     // chooses, which becomes the selected one; true when its transfer started.
     bool PlayRemoteRecord(const TFileInfo& info, std::int32_t port);
+    // The same in the selected window, whatever it shows, from positionMs into the recording
+    // (the timeline's click); listedDurationMs is the recording's length as listed.
+    bool PlayRemoteRecordInSelected(const TFileInfo& info, std::int32_t port, std::int64_t positionMs,
+                                    std::int64_t listedDurationMs);
     int PickWindow() const;
     void StopWindow(int n);
     std::uint8_t WindowState(int index) const;
@@ -77,6 +82,7 @@ public:
     TMyViewForm* floating(int index) const;
     TViewForm* fullScreenGrid() const { return fullScreen_; }
     QMenu* pmMain() const { return pmMain_; }
+    PlaybackMenu& playbackMenu() const { return *playbackMenu_; }
     QAction* NFullscreen() const { return nFullscreen_; }
     QTimer& Timer1() { return timer1_; }
     QTimer& TimerCpu() { return timerCpu_; }
@@ -116,6 +122,7 @@ private:
     void VideoFrameDblClick(int tag);
     // Restarts window index on the main (channel 0) or the next stream, keeping its recording.
     void switchStream(int index, bool toMainStream);
+    bool playInWindow(int index, const TFileInfo& info, std::int32_t port);
     void arrangeFloatingWindows();
     void closeFullScreen();
     void TimerCpuTimer();
@@ -134,6 +141,7 @@ private:
     QAction* nStopReceive_ = nullptr;
     QAction* nStopAll_ = nullptr;
     QAction* nFullscreen_ = nullptr;
+    PlaybackMenu* playbackMenu_ = nullptr;
     QPointer<TViewForm> fullScreen_;
 
     int layout_ = kStartLayout;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 namespace strovik {
 
@@ -24,6 +25,12 @@ constexpr std::chrono::milliseconds kLongRest{200};
 constexpr std::chrono::milliseconds kRestCap{100};
 // What the frame-format opening hands to X_Play_GetFileHeadLength in place of a file's head.
 constexpr std::array<std::uint8_t, 4> kRiff{0x52, 0x49, 0x46, 0x46};
+// A step feeds picture frames until the player shows one: the decoder may hold one back.
+constexpr int kStepFrameLimit = 8;
+constexpr std::chrono::milliseconds kStepPictureWait{40};
+constexpr std::chrono::milliseconds kStepPoll{5};
+// Frames indexed per piece fed; a seek indexes everything copied.
+constexpr int kScanFramesPerTurn = 2000;
 
 }  // namespace
 
@@ -51,6 +58,44 @@ void TPlayThread::SetDownloadFinished() {
     wakeState_->wake.notify_all();
 }
 
+void TPlayThread::SetPaused(bool paused) {
+    {
+        std::lock_guard lock(wakeState_->mutex);
+        wakeState_->paused = paused;
+        if (!paused) wakeState_->steps = 0;
+        wakeState_->commandsPending = true;
+    }
+    wakeState_->wake.notify_all();
+}
+
+void TPlayThread::SetSpeedStep(std::int32_t step) {
+    {
+        std::lock_guard lock(wakeState_->mutex);
+        wakeState_->speedStep = std::clamp(step, kSlowestSpeedStep, kFastestSpeedStep);
+        wakeState_->commandsPending = true;
+    }
+    wakeState_->wake.notify_all();
+}
+
+void TPlayThread::StepFrame() {
+    {
+        std::lock_guard lock(wakeState_->mutex);
+        if (!wakeState_->paused) return;
+        ++wakeState_->steps;
+        wakeState_->commandsPending = true;
+    }
+    wakeState_->wake.notify_all();
+}
+
+void TPlayThread::Seek(std::int64_t positionMs) {
+    {
+        std::lock_guard lock(wakeState_->mutex);
+        wakeState_->seekMs = std::max<std::int64_t>(0, positionMs);
+        wakeState_->commandsPending = true;
+    }
+    wakeState_->wake.notify_all();
+}
+
 void TPlayThread::Terminate() {
     {
         std::lock_guard lock(wakeState_->mutex);
@@ -73,13 +118,11 @@ void TPlayThread::Execute() {
         ended_(Outcome::NotPlayable);
         return;
     }
-    const LoopEnd end = frameFormat_ ? FeedFrames() : FeedPlain();
+    LoopEnd end = frameFormat_ ? FeedFrames() : FeedPlain();
+    // The player still holds up to a buffer of data: let it play that out. A seek meanwhile
+    // starts the feeding again.
+    while (end == LoopEnd::NoData && !frameFormat_ && DrainPlayer()) end = FeedPlain();
     state_ = static_cast<int>(State::Finished);
-    if (end == LoopEnd::NoData && !frameFormat_) {
-        // The player still holds up to a buffer of data: let it play that out.
-        ResetBufferEvent();
-        WaitForBufferEvent(timing_.drainWait);
-    }
     CloseStream();
     if (end == LoopEnd::Stopped || stopRequested()) return;
     ended_(end == LoopEnd::NoData ? Outcome::Played : Outcome::Damaged);
@@ -123,6 +166,10 @@ bool TPlayThread::OpenFile() {
             return false;
     }
     player_.X_Play_ThrowBFrameNum(port_, 0);
+    if (frameFormat_) {
+        indexFile_.setFileName(fileName_);
+        if (!indexFile_.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return false;
+    }
     state_ = static_cast<int>(State::Opened);
     ResetBufferEvent();
     return Start();
@@ -178,6 +225,11 @@ qint64 TPlayThread::ReadSome(std::size_t offset, std::size_t length) {
 }
 
 bool TPlayThread::IdleOnce(std::int64_t margin) {
+    // A paused playback waits for the operator however long the file stays as it is.
+    if (paused()) {
+        stepFramesLeft_ = 0;
+        return WaitForCommand(kSlice);
+    }
     // A completed transfer writes nothing more: the file has ended.
     if (downloadFinished_) return false;
     ++idleCount_;
@@ -192,9 +244,21 @@ TPlayThread::LoopEnd TPlayThread::FeedFrames() {
     bool readingHeader = true;
     FrameHeader frame;
     std::uint32_t interval = 0;
+    std::int64_t positionMs = 0;
     for (;;) {
         if (stopRequested()) return LoopEnd::Stopped;
         if (state() == State::Closed) return LoopEnd::Stopped;
+        if (ServeCommands()) {
+            readingHeader = true;
+            piece = kFrameHeaderBytes;
+            gathered = 0;
+            std::fill(buffer_.begin(), buffer_.end(), 0);
+        }
+        ScanTimeline(kScanFramesPerTurn);
+        if (paused() && stepFramesLeft_ == 0) {
+            if (!WaitForCommand(kSlice)) return LoopEnd::Stopped;
+            continue;
+        }
         const qint64 got = piece > gathered ? ReadSome(kLead + gathered, piece - gathered) : 0;
         if (got < 0) return LoopEnd::Damaged;
         if (got == 0 && piece > gathered) {
@@ -207,11 +271,8 @@ TPlayThread::LoopEnd TPlayThread::FeedFrames() {
             frame = ReadFrameHeader(buffer_.data() + kLead);
             if (frame.bodyLength > kMaxFrameBodyBytes) return LoopEnd::Damaged;
             if (frame.isPicture()) {
-                interval = stampSeen_ && frame.timeStampMs > previousStamp_
-                               ? frame.timeStampMs - previousStamp_
-                               : (stampSeen_ ? interval : 0);
-                if (!stampSeen_ || frame.timeStampMs > previousStamp_) previousStamp_ = frame.timeStampMs;
-                stampSeen_ = true;
+                interval = clock_.advance(frame.timeStampMs);
+                positionMs = clock_.positionMs();
             }
             std::fill(buffer_.begin(), buffer_.end(), 0);
             readingHeader = false;
@@ -219,14 +280,165 @@ TPlayThread::LoopEnd TPlayThread::FeedFrames() {
             gathered = 0;
             if (piece > 0) continue;
         }
-        if (!FeedFrame(frame.bodyLength, frame.type, interval)) return LoopEnd::Stopped;
+        // A paused playback feeds only for a step, or for a seek's landing picture.
+        const bool fedPicture = frame.isPicture() && (keyFrameSeen_ || frame.type == FrameType::Key);
+        const bool stepping = paused() && fedPicture && positionMs >= hiddenUntilMs_;
+        if (!FeedFrame(frame.bodyLength, frame.type, interval, positionMs)) return LoopEnd::Stopped;
+        if (stepping) AwaitStepPicture();
         readingHeader = true;
         piece = kFrameHeaderBytes;
         gathered = 0;
     }
 }
 
-bool TPlayThread::FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::uint32_t interval) {
+bool TPlayThread::ServeCommands() {
+    std::optional<std::int64_t> seekMs;
+    bool pausedNow = false;
+    std::int32_t speedStep = 0;
+    int steps = 0;
+    {
+        std::lock_guard lock(wakeState_->mutex);
+        if (!wakeState_->commandsPending) return false;
+        wakeState_->commandsPending = false;
+        pausedNow = wakeState_->paused;
+        speedStep = wakeState_->speedStep;
+        seekMs = wakeState_->seekMs;
+        wakeState_->seekMs.reset();
+        // A step waits until the one before it showed its picture.
+        if (stepFramesLeft_ == 0 && wakeState_->steps > 0) {
+            steps = 1;
+            --wakeState_->steps;
+        }
+        if (wakeState_->steps > 0) wakeState_->commandsPending = true;
+    }
+    if (pausedNow != appliedPaused_) {
+        player_.X_Play_Pause(port_, pausedNow ? 1 : 0);
+        appliedPaused_ = pausedNow;
+        if (!pausedNow) {
+            stepFramesLeft_ = 0;
+            fedOnce_ = false;  // pacing starts afresh
+        }
+    }
+    if (speedStep != appliedSpeedStep_) {
+        player_.X_Play_SetPlaySpeed(port_, speedStep);
+        appliedSpeedStep_ = speedStep;
+    }
+    bool moved = false;
+    if (seekMs) {
+        if (frameFormat_) {
+            moved = SeekFrames(*seekMs);
+        } else if (player_.X_Play_Seek(port_, *seekMs) != 0 && file_.seek(headLength_)) {
+            consumed_ = 0;
+            moved = true;
+        }
+    }
+    if (steps > 0 && appliedPaused_) {
+        stepBaseFrames_ = player_.X_Play_GetPlayedFrames(port_);
+        if (player_.X_Play_StepFrame(port_) != 0 && frameFormat_) stepFramesLeft_ = kStepFrameLimit;
+    }
+    return moved;
+}
+
+bool TPlayThread::SeekFrames(std::int64_t positionMs) {
+    ScanTimeline(std::numeric_limits<int>::max());
+    // A copy that is complete ends where its last picture is; one still growing is waited for.
+    const std::int64_t target =
+        downloadFinished_ && timeline_.endMs() >= 0 ? std::min(positionMs, timeline_.endMs()) : positionMs;
+    const auto key = timeline_.keyFrameAtOrBefore(target);
+    if (!key || !file_.seek(key->fileOffset)) return false;
+    player_.X_Play_Seek(port_, target);
+    consumed_ = key->fileOffset;
+    clock_.restore(key->clockBefore);
+    keyFrameSeen_ = false;
+    fedOnce_ = false;
+    hiddenUntilMs_ = target;
+    if (paused()) {
+        // The landing picture is shown while paused, as a step would show it.
+        stepBaseFrames_ = player_.X_Play_GetPlayedFrames(port_);
+        stepFramesLeft_ = kStepFrameLimit;
+    }
+    return true;
+}
+
+void TPlayThread::ScanTimeline(int maxFrames) {
+    if (!indexFile_.isOpen()) return;
+    std::array<std::uint8_t, kFrameHeaderBytes> header{};
+    const qint64 size = indexFile_.size();
+    bool reachedCopyEnd = false;
+    for (int i = 0; i < maxFrames; ++i) {
+        reachedCopyEnd = true;
+        if (scanOffset_ + static_cast<qint64>(kFrameHeaderBytes) > size || !indexFile_.seek(scanOffset_))
+            break;
+        reachedCopyEnd = false;
+        if (indexFile_.read(reinterpret_cast<char*>(header.data()), kFrameHeaderBytes) !=
+            static_cast<qint64>(kFrameHeaderBytes))
+            break;
+        const FrameHeader frame = ReadFrameHeader(header.data());
+        const std::int64_t next =
+            scanOffset_ + static_cast<std::int64_t>(kFrameHeaderBytes) + frame.bodyLength;
+        // A damaged header ends the index where the feeding will end too.
+        reachedCopyEnd = true;
+        if (frame.bodyLength > kMaxFrameBodyBytes || next > size) break;
+        reachedCopyEnd = false;
+        timeline_.addFrame(frame, scanOffset_);
+        scanOffset_ = next;
+    }
+    copiedEndMs_ = timeline_.endMs();
+    copyIndexed_ = reachedCopyEnd;
+}
+
+std::chrono::milliseconds TPlayThread::PacedInterval(std::uint32_t intervalMs,
+                                                     std::int64_t positionMs) const {
+    // Pictures before a seek's target and the pictures of a step are not paced.
+    if (positionMs < hiddenUntilMs_ || paused()) return std::chrono::milliseconds(0);
+    const std::int64_t ms = intervalMs;
+    const std::int32_t step = appliedSpeedStep_;
+    return std::chrono::milliseconds(step >= 0 ? ms >> step : ms << -step);
+}
+
+void TPlayThread::AwaitStepPicture() {
+    const auto deadline = std::chrono::steady_clock::now() + kStepPictureWait;
+    while (player_.X_Play_GetPlayedFrames(port_) <= stepBaseFrames_) {
+        if (std::chrono::steady_clock::now() >= deadline || stopRequested()) {
+            if (stepFramesLeft_ > 0) --stepFramesLeft_;
+            return;
+        }
+        std::this_thread::sleep_for(kStepPoll);
+    }
+    stepFramesLeft_ = 0;
+}
+
+bool TPlayThread::WaitForCommand(std::chrono::milliseconds slice) {
+    std::unique_lock lock(wakeState_->mutex);
+    wakeState_->wake.wait_for(lock, slice,
+                              [this] { return wakeState_->stopRequested || wakeState_->commandsPending; });
+    return !wakeState_->stopRequested;
+}
+
+bool TPlayThread::DrainPlayer() {
+    ResetBufferEvent();
+    // Time spent paused does not count towards the wait.
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(timing_.drainWait);
+    while (left.count() > 0 && !stopRequested()) {
+        if (ServeCommands()) return true;
+        if (paused()) {
+            WaitForCommand(kSlice);
+            continue;
+        }
+        const auto slice = std::min(left, kSlice);
+        const auto before = std::chrono::steady_clock::now();
+        if (WaitForBufferEvent(slice)) {
+            std::lock_guard lock(wakeState_->mutex);
+            if (wakeState_->bufferSignalled) return false;
+        }
+        left -=
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before);
+    }
+    return false;
+}
+
+bool TPlayThread::FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::uint32_t interval,
+                            std::int64_t positionMs) {
     // Sound frames are not played back, nor pictures before the first one decoding can start with.
     if (type == FrameType::Key) keyFrameSeen_ = true;
     const bool drop = type < FrameType::Key || type > FrameType::Droppable || !keyFrameSeen_;
@@ -235,14 +447,16 @@ bool TPlayThread::FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::ui
         return true;
     }
     const auto length = static_cast<std::int32_t>(bodyLength) + kDvrInputLeadBytes + kDvrInputTailBytes;
+    player_.X_Play_SetFrameTime(port_, positionMs);
     bool accepted = player_.X_Play_DVRInputData(port_, buffer_.data(), length, type) != 0;
     if (!accepted) {
         player_.X_Play_ResetSourceBuffer(port_);
+        player_.X_Play_SetFrameTime(port_, positionMs);
         accepted = player_.X_Play_DVRInputData(port_, buffer_.data(), length, type) != 0;
     }
     std::fill(buffer_.begin(), buffer_.end(), 0);
     if (!accepted) return true;
-    const std::chrono::milliseconds frameInterval(interval);
+    const std::chrono::milliseconds frameInterval = PacedInterval(interval, positionMs);
     if (frameInterval > kPacingAllowance && !SleepFor(frameInterval - kPacingAllowance)) return false;
     const auto now = std::chrono::steady_clock::now();
     if (fedOnce_) {
@@ -252,7 +466,9 @@ bool TPlayThread::FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::ui
             if (!SleepFor(rest < kLongRest ? rest : kRestCap)) return false;
         }
     }
-    lastFed_ = now;
+    // Taken after the rest too: taken before it, every other frame followed its predecessor after
+    // only interval - 30 ms, and recordings played some 1.6 times too fast.
+    lastFed_ = std::chrono::steady_clock::now();
     fedOnce_ = true;
     return true;
 }
@@ -262,6 +478,7 @@ TPlayThread::LoopEnd TPlayThread::FeedPlain() {
     for (;;) {
         if (stopRequested()) return LoopEnd::Stopped;
         if (state() == State::Closed) return LoopEnd::Stopped;
+        if (ServeCommands()) pending = 0;
         if (pending == 0) {
             pending = ReadSome(kLead, kPlainPiece);
             if (pending < 0) return LoopEnd::Damaged;
@@ -270,13 +487,17 @@ TPlayThread::LoopEnd TPlayThread::FeedPlain() {
                 continue;
             }
         }
-        const auto refusedSince = std::chrono::steady_clock::now();
-        while (player_.X_Play_InputData(port_, buffer_.data() + kLead, static_cast<std::int32_t>(pending)) ==
-               0) {
+        auto refusedSince = std::chrono::steady_clock::now();
+        bool moved = false;
+        while (!moved && player_.X_Play_InputData(port_, buffer_.data() + kLead,
+                                                  static_cast<std::int32_t>(pending)) == 0) {
             ResetBufferEvent();
+            // A paused player is full because it is paused, not because it is stuck.
+            if (paused()) refusedSince = std::chrono::steady_clock::now();
             const auto waited = std::chrono::steady_clock::now() - refusedSince;
             if (waited >= timing_.refusalLimit) return LoopEnd::Damaged;
             if (!WaitForBufferEvent(kSlice) && stopRequested()) return LoopEnd::Stopped;
+            moved = ServeCommands();
         }
         pending = 0;
     }
@@ -292,6 +513,7 @@ void TPlayThread::CloseStream() {
     player_.X_Play_ResetSourceBuffer(port_);
     player_.X_Play_CloseStream(port_);
     file_.close();
+    indexFile_.close();
     SignalBufferEvent();
     state_ = static_cast<int>(State::Closed);
 }
@@ -303,15 +525,17 @@ bool TPlayThread::stopRequested() {
 
 bool TPlayThread::SleepFor(std::chrono::milliseconds duration) {
     std::unique_lock lock(wakeState_->mutex);
+    // A control cuts a pacing sleep short: the loop carries it out before the next frame.
     if (duration.count() > 0)
-        wakeState_->wake.wait_for(lock, duration, [this] { return wakeState_->stopRequested; });
+        wakeState_->wake.wait_for(
+            lock, duration, [this] { return wakeState_->stopRequested || wakeState_->commandsPending; });
     return !wakeState_->stopRequested;
 }
 
 bool TPlayThread::WaitForBufferEvent(std::chrono::milliseconds limit) {
     std::unique_lock lock(wakeState_->mutex);
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!wakeState_->bufferSignalled && !wakeState_->stopRequested) {
+    while (!wakeState_->bufferSignalled && !wakeState_->stopRequested && !wakeState_->commandsPending) {
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) return false;
         wakeState_->wake.wait_for(lock,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicelibs/video/StreamPlayerLibrary.h"
+#include "recordings/FrameTimeline.h"
 
 #include <QFile>
 
@@ -11,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +31,11 @@ class RenderTarget;
 // stream itself, so the port is never touched from two threads at once by this class. Every wait
 // is a bounded slice that checks the stop flag. `ended` is called once on the play thread when the
 // thread ends by itself (not when it was told to stop); it must only post to its owner.
+//
+// Controls (pause, speed, step, seek) are handed over under the wake lock and carried out by the
+// thread itself between two pieces, in the order given, also when they came before the file was
+// opened. While paused the thread reads nothing more (frame format) or only until the player
+// refuses (plain format), and neither an idle file nor a full player counts towards an end.
 class TPlayThread final {
 public:
     enum class State : int { Closed = 0, Playing = 1, Stopped = 2, Opened = 4, Finished = 6 };
@@ -68,6 +75,22 @@ public:
     void Terminate();
     State state() const { return static_cast<State>(state_.load()); }
 
+    // Any thread; they never block.
+    void SetPaused(bool paused);
+    // kSlowestSpeedStep .. kFastestSpeedStep (2^step times normal speed).
+    void SetSpeedStep(std::int32_t step);
+    // While paused: one more picture.
+    void StepFrame();
+    // To positionMs from the start of the recording. A frame-format file lands there exactly; one
+    // whose copy has not reached it yet plays on hidden as the copy grows. A plain file starts again
+    // from its first fragment, hidden up to positionMs.
+    void Seek(std::int64_t positionMs);
+    // How far the complete frames of a frame-format copy reach; -1 before the first picture or for
+    // a plain file.
+    std::int64_t copiedEndMs() const { return copiedEndMs_; }
+    // Whether copiedEndMs covers everything the file held when last looked at.
+    bool copyIndexed() const { return copyIndexed_; }
+
 private:
     enum class LoopEnd { NoData, Stopped, Damaged };
 
@@ -78,10 +101,25 @@ private:
     bool Start();
     LoopEnd FeedFrames();
     LoopEnd FeedPlain();
-    bool FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::uint32_t interval);
+    bool FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::uint32_t interval,
+                   std::int64_t positionMs);
     // Reads into the buffer; -1 on a read error.
     qint64 ReadSome(std::size_t offset, std::size_t length);
     bool IdleOnce(std::int64_t margin);
+    // Carries out the controls handed over; true when a seek moved the file position.
+    bool ServeCommands();
+    bool SeekFrames(std::int64_t positionMs);
+    // Indexes the complete frames the copy holds beyond what was indexed, at most maxFrames.
+    void ScanTimeline(int maxFrames);
+    // Waits until a control arrives, stop, or the slice passed; false when told to stop.
+    bool WaitForCommand(std::chrono::milliseconds slice);
+    bool paused() const { return appliedPaused_; }
+    // Frame format: the pacing interval of a picture at positionMs at the current speed.
+    std::chrono::milliseconds PacedInterval(std::uint32_t intervalMs, std::int64_t positionMs) const;
+    // Frame format while stepping: after a picture frame was fed, whether the player showed one.
+    void AwaitStepPicture();
+    // Waits for the player to use up what it was given; true when a seek wants feeding again.
+    bool DrainPlayer();
     void CloseStream();
     bool stopRequested();
     // false when told to stop during the sleep.
@@ -109,8 +147,19 @@ private:
     std::int64_t consumed_ = 0;
     int idleCount_ = 0;
     bool keyFrameSeen_ = false;
-    std::uint32_t previousStamp_ = 0;
-    bool stampSeen_ = false;
+    FramePlayClock clock_;
+    // The controls as the port has them.
+    bool appliedPaused_ = false;
+    std::int32_t appliedSpeedStep_ = 0;
+    int stepFramesLeft_ = 0;  // picture frames a step may still feed
+    std::int32_t stepBaseFrames_ = 0;
+    std::int64_t hiddenUntilMs_ = -1;  // pictures before a seek's target are fed unpaced
+    // Frame format: the key frames of the copy, read with a handle of their own.
+    QFile indexFile_;
+    FrameTimeline timeline_;
+    std::int64_t scanOffset_ = 0;
+    std::atomic<std::int64_t> copiedEndMs_{-1};
+    std::atomic<bool> copyIndexed_{false};
     std::chrono::steady_clock::time_point lastFed_{};
     bool fedOnce_ = false;
 
@@ -124,6 +173,12 @@ private:
         std::condition_variable wake;
         bool stopRequested = false;
         bool bufferSignalled = false;
+        // Controls handed over and not yet carried out.
+        bool commandsPending = false;
+        bool paused = false;
+        std::int32_t speedStep = 0;
+        int steps = 0;
+        std::optional<std::int64_t> seekMs;
         void signalBuffer();
     };
     const std::shared_ptr<WakeState> wakeState_ = std::make_shared<WakeState>();

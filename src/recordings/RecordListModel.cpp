@@ -93,6 +93,12 @@ QVariant RecordListModel::data(const QModelIndex& index, int role) const {
             return alignmentOf(index.column());
         case kFileNameRole:
             return entry.fileName();
+        case kStartRole:
+            return QVariant::fromValue<qint64>(entry.startMs);
+        case kEndRole:
+            return QVariant::fromValue<qint64>(entry.endMs);
+        case kTypeRole:
+            return static_cast<int>(entry.recordType);
         default:
             return {};
     }

@@ -10,15 +10,19 @@
 namespace strovik {
 
 // The rows of the record file list ListViewFile: channel, type, start, end and size columns, with
-// the file name behind each row (kFileNameRole). Rows are appended unsorted; sort() orders them by
-// ListViewFileCompare on the column given, always ascending, and keeps equal rows in their order.
-// Main thread only.
+// the file name behind each row (kFileNameRole) and its times and type (the timeline's roles). Rows are
+// appended unsorted; sort() orders them by ListViewFileCompare on the column given, always ascending, and
+// keeps equal rows in their order. Main thread only.
 class RecordListModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
     static constexpr int kColumns = 5;
     static constexpr int kFileNameRole = Qt::UserRole;
+    // The row's RecordRow::startMs, endMs (qint64) and recordType (int), for the timeline.
+    static constexpr int kStartRole = Qt::UserRole + 1;
+    static constexpr int kEndRole = Qt::UserRole + 2;
+    static constexpr int kTypeRole = Qt::UserRole + 3;
     struct Column {
         const char* title;  // the design caption, until the language replaces it
         int width;

@@ -49,6 +49,9 @@ std::optional<RecordRow> MakeRecordRow(const SearchResultRecord& record, const S
     row.texts[3] = clockText(*end);
     row.texts[4] = QString::number(record.fileSize / 1024) + QStringLiteral("KB");
     row.texts[RecordRow::kFileName] = ListedFileName(record.fileName.toQString().trimmed());
+    row.startMs = static_cast<std::int64_t>(startMs);
+    row.endMs = static_cast<std::int64_t>(endMs);
+    row.recordType = record.recordType;
     return row;
 }
 

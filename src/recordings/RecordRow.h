@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 
 namespace strovik {
@@ -19,6 +20,11 @@ struct RecordRow {
     static constexpr int kTexts = 6;
     static constexpr int kFileName = 5;  // caption = 0, sub-item k = k + 1
     std::array<QString, kTexts> texts;
+    // For the timeline: the start and end as milliseconds of the device's local time since
+    // 1601-01-01 (FILETIME / 10000), and the record type (1 manual, 2 auto, 3 alarm, others).
+    std::int64_t startMs = 0;
+    std::int64_t endMs = 0;
+    std::uint8_t recordType = 0;
 
     const QString& text(int index) const { return texts[static_cast<std::size_t>(index)]; }
     const QString& fileName() const { return texts[kFileName]; }

@@ -11,6 +11,8 @@
 
 #include <QMetaObject>
 
+#include <algorithm>
+
 namespace strovik {
 
 namespace {
@@ -33,6 +35,10 @@ bool RemotePlayback::Start(const TFileInfo& info, std::int32_t port, const QStri
     transferTotal_ = 0;
     transferReceived_ = 0;
     transferDone_ = false;
+    paused_ = false;
+    speedStep_ = 0;
+    pendingSeekMs_.reset();
+    listedDurationMs_ = -1;
     tempFile_ = TempPlaybackFile(drive, playPort_, info.fileName);
     // The library cannot create the file in a folder that does not exist.
     EnsureParentFolder(tempFile_);
@@ -105,7 +111,66 @@ void RemotePlayback::createPlayThread() {
         services_.timing);
     playThread_->SetSource(window_, transferTotal_, tempFile_);
     if (transferDone_) playThread_->SetDownloadFinished();
+    // Controls given before the first data came.
+    if (paused_) playThread_->SetPaused(true);
+    if (speedStep_ != 0) playThread_->SetSpeedStep(speedStep_);
+    if (pendingSeekMs_) playThread_->Seek(*pendingSeekMs_);
+    pendingSeekMs_.reset();
     playThread_->Resume();
+}
+
+void RemotePlayback::SetPaused(bool paused) {
+    if (!isPlaying()) return;
+    paused_ = paused;
+    if (playThread_) playThread_->SetPaused(paused);
+}
+
+bool RemotePlayback::ChangeSpeed(int direction) {
+    const std::int32_t step = speedStep_ + (direction > 0 ? 1 : -1);
+    if (!isPlaying() || step < kSlowestSpeedStep || step > kFastestSpeedStep) return false;
+    speedStep_ = step;
+    if (playThread_) playThread_->SetSpeedStep(step);
+    return true;
+}
+
+bool RemotePlayback::StepFrame() {
+    if (!isPlaying() || !paused_) return false;
+    if (playThread_) playThread_->StepFrame();
+    return true;
+}
+
+RemotePlayback::SeekResult RemotePlayback::SeekTo(std::int64_t positionMs) {
+    if (!isPlaying()) return SeekResult::NotPlaying;
+    positionMs = std::max<std::int64_t>(0, positionMs);
+    if (!playThread_) {
+        pendingSeekMs_ = positionMs;
+        return SeekResult::Waiting;
+    }
+    const std::int64_t copied = playThread_->copiedEndMs();
+    if (IsFrameFormatRecording(playbackInfo_.fileName) && transferDone_ && playThread_->copyIndexed() &&
+        copied >= 0 && positionMs > copied)
+        return SeekResult::BeyondCopy;
+    playThread_->Seek(positionMs);
+    return copied >= 0 && positionMs > copied ? SeekResult::Waiting : SeekResult::Started;
+}
+
+RemotePlayback::Progress RemotePlayback::progress() const {
+    Progress progress;
+    if (!isPlaying()) return progress;
+    progress.positionMs = services_.streamPlayer->X_Play_GetPlayedTime(playPort_);
+    progress.copiedMs = playThread_ ? playThread_->copiedEndMs() : -1;
+    progress.copiedFraction = transferDone_ ? 1.0
+                              : transferTotal_ > 0
+                                  ? std::min(1.0, double(transferReceived_) / double(transferTotal_))
+                                  : 0.0;
+    if (progress.copiedMs >= 0 && transferDone_) {
+        progress.durationMs = progress.copiedMs;
+    } else if (progress.copiedMs > 0 && progress.copiedFraction > 0) {
+        progress.durationMs = static_cast<std::int64_t>(double(progress.copiedMs) / progress.copiedFraction);
+    } else {
+        progress.durationMs = listedDurationMs_;
+    }
+    return progress;
 }
 
 void RemotePlayback::PlayThreadEnded(std::uint64_t serial, TPlayThread::Outcome outcome) {
@@ -146,6 +211,9 @@ bool RemotePlayback::Stop() {
             [](std::int32_t) {});
     }
     playbackInfo_ = {};
+    paused_ = false;
+    speedStep_ = 0;
+    pendingSeekMs_.reset();
     transferTotal_ = 0;
     transferReceived_ = 0;
     transferDone_ = false;

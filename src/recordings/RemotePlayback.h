@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace strovik {
 
@@ -55,6 +56,32 @@ public:
     // WM_USER + 11: the transfer failed; ignored unless handle is the current transfer's.
     void TransferFailed(std::int32_t handle, std::int32_t error);
 
+    // --- controls (they belong to this playback; a new one starts at normal speed, playing) ---
+    enum class SeekResult {
+        Started,     // landing at once
+        Waiting,     // beyond what was copied so far: plays on hidden as the copy grows
+        BeyondCopy,  // beyond the end of a completed copy: refused
+        NotPlaying,
+    };
+    struct Progress {
+        std::int64_t positionMs = -1;  // of the picture shown; -1 before the first
+        std::int64_t copiedMs = -1;    // how far the copied frames reach; -1 when not known
+        std::int64_t durationMs = -1;  // the whole recording, estimated while it is copied
+        double copiedFraction = 0;     // of the file's bytes
+    };
+    bool isPlaying() const { return !playbackInfo_.address.isEmpty(); }
+    void SetPaused(bool paused);
+    bool paused() const { return paused_; }
+    // One speed step up (+1) or down (-1); false at the end of the range or when not playing.
+    bool ChangeSpeed(int direction);
+    std::int32_t speedStep() const { return speedStep_; }
+    // False unless paused.
+    bool StepFrame();
+    SeekResult SeekTo(std::int64_t positionMs);
+    Progress progress() const;
+    // The recording's length as listed, for a plain file whose frames are not indexed.
+    void setListedDuration(std::int64_t durationMs) { listedDurationMs_ = durationMs; }
+
     std::int32_t transferHandle() const { return transferHandle_; }
     std::int64_t transferTotal() const { return transferTotal_; }
     std::int64_t transferReceived() const { return transferReceived_; }
@@ -87,6 +114,11 @@ private:
     std::int64_t transferReceived_ = 0;
     bool transferDone_ = false;
     std::unique_ptr<TPlayThread> playThread_;
+
+    bool paused_ = false;
+    std::int32_t speedStep_ = 0;
+    std::optional<std::int64_t> pendingSeekMs_;  // until the play thread exists
+    std::int64_t listedDurationMs_ = -1;
 };
 
 }  // namespace strovik

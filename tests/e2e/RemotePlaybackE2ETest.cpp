@@ -1,8 +1,6 @@
 // Remote playback and download in the program's main window with the real libraries against
 // devsim's recordings: the record list's requests play a recording in a video window until it
 // ends, and download it to a file (a frame-format one converted to AVI).
-#include "DevsimProcess.h"
-#include "recordings/RecordFileList.h"
 #include "app/StrovikForm.h"
 #include "devicelibs/ffmpeg/FrameFileToAvi.h"
 #include "devicelibs/video/FrameFileReader.h"
@@ -11,9 +9,11 @@
 #include "e2e/LinkTestSupport.h"
 #include "e2e/LiveViewTestSupport.h"
 #include "e2e/MediaProbe.h"
+#include "e2e/RecordingsSite.h"
 #include "liveview/MyView.h"
 #include "liveview/ViewForm.h"
 #include "recordings/FormDownLoad.h"
+#include "recordings/RecordFileList.h"
 
 #include <gtest/gtest.h>
 
@@ -28,49 +28,13 @@ constexpr int kStore = 2;  // devsim.address(kStore): a DVR with recordings
 constexpr int kContentSeconds = 3;
 constexpr int kPlayDeadlineMs = 30000;
 
-devsim::RecordingEntry Entry(int hour, devsim::RecordingFormat format) {
-    const QDateTime start(QDate(2024, 3, 1), QTime(hour, 0), Qt::UTC);
-    return {start, start.addSecs(60), 0, RecordType::Auto, format};
-}
-const devsim::RecordingEntry kLdvr = Entry(8, devsim::RecordingFormat::FrameFormat);
-const devsim::RecordingEntry kMp4 = Entry(9, devsim::RecordingFormat::Mp4);
+const devsim::RecordingEntry kLdvr = test::RecordingAt(8, devsim::RecordingFormat::FrameFormat, 60);
+const devsim::RecordingEntry kMp4 = test::RecordingAt(9, devsim::RecordingFormat::Mp4, 60);
+using test::NameOf;
 
-QString CatalogueLine(int n, const devsim::RecordingEntry& entry) {
-    const QString format = QStringLiteral("yyyy-MM-dd HH:mm:ss");
-    return QStringLiteral("Recording%1=%2, %3, %4, 1, %5\n")
-        .arg(n)
-        .arg(QString::fromStdString(devsim::RecordingFileName(entry)), entry.start.toString(format),
-             entry.end.toString(format))
-        .arg(entry.recordType);
-}
-
-QString NameOf(const devsim::RecordingEntry& entry) {
-    return QString::fromStdString(devsim::RecordingFileName(entry));
-}
-
-class RemotePlaybackE2ETest : public ::testing::Test {
+class RemotePlaybackE2ETest : public test::RecordingsSiteTest<kStore, kContentSeconds> {
 protected:
-    static void SetUpTestSuite() {
-        devsim_ = std::make_unique<devsim::DevsimProcess>();
-        const QString recordings =
-            QStringLiteral("Recordings=rec\nRecordingContentSeconds=%1\n").arg(kContentSeconds) +
-            CatalogueLine(1, kLdvr) + CatalogueLine(2, kMp4);
-        if (!devsim_->start(
-                test::DvrSection(QStringLiteral("Store"), devsim_->address(kStore), 1, recordings)))
-            startError_ = devsim_->errorString();
-    }
-    static void TearDownTestSuite() { devsim_.reset(); }
-
-    void SetUp() override {
-        ASSERT_TRUE(startError_.isEmpty()) << startError_.toStdString();
-        main = std::make_unique<test::LiveMainWindow>(
-            std::vector<test::ListedDevice>{{QStringLiteral("Store"), devsim_->address(kStore), 1}},
-            drive.path());
-        // What a search of the device leaves for the record list's requests.
-        main->form().state().resultAddress = QString::fromStdString(devsim_->address(kStore));
-        main->form().state().currentPort = 5050;
-    }
-    void TearDown() override { main.reset(); }
+    static void SetUpTestSuite() { StartSite({kLdvr, kMp4}); }
 
     QString deviceFile(const devsim::RecordingEntry& entry) const {
         return devsim_->filePath(QStringLiteral("rec/") + NameOf(entry));
@@ -88,11 +52,6 @@ protected:
             },
             kPlayDeadlineMs);
     }
-
-    static inline std::unique_ptr<devsim::DevsimProcess> devsim_;
-    static inline QString startError_;
-    test::TempDir drive;
-    std::unique_ptr<test::LiveMainWindow> main;
 };
 
 TEST_F(RemotePlaybackE2ETest, BothFormatsPlayMovingPicturesInTheChosenWindowUntilTheyEnd) {

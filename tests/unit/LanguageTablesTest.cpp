@@ -109,8 +109,9 @@ TEST(LanguageTables, WithoutALanguageFileTheBuiltInEnglishApplies) {
     StringTable table;
     const LanguageState state = LoadLanguage(dir.path(), 2052, table);
     EXPECT_FALSE(state.languageLoaded);
-    EXPECT_EQ(table.size(), 60);
+    EXPECT_EQ(table.size(), 68);  // the design's 60 and the playback controls' 8
     EXPECT_EQ(table.lines().first(), "1253=OK");
+    EXPECT_EQ(table.Lookup(7100), "Pause/Resume");
     EXPECT_EQ(table.Lookup(18), "User priority is lower");
     EXPECT_EQ(table.Lookup(4100), "");
     EXPECT_EQ(table.Lookup(16), QStringLiteral("User not Exists\uFF01"));

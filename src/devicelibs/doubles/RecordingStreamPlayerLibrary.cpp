@@ -160,6 +160,39 @@ std::int32_t RecordingStreamPlayerLibrary::X_Play_ChangeRenderHandle(std::int32_
     return record(MakeCall("X_Play_ChangeRenderHandle", port, 0, {}, {}, window));
 }
 
+std::int32_t RecordingStreamPlayerLibrary::X_Play_Pause(std::int32_t port, std::int32_t pause) {
+    return record(MakeCall("X_Play_Pause", port, pause));
+}
+
+std::int32_t RecordingStreamPlayerLibrary::X_Play_SetPlaySpeed(std::int32_t port, std::int32_t speedStep) {
+    return record(MakeCall("X_Play_SetPlaySpeed", port, speedStep));
+}
+
+std::int32_t RecordingStreamPlayerLibrary::X_Play_StepFrame(std::int32_t port) {
+    return record(MakeCall("X_Play_StepFrame", port));
+}
+
+std::int32_t RecordingStreamPlayerLibrary::X_Play_SetFrameTime(std::int32_t port, std::int64_t timeMs) {
+    return record(MakeCall("X_Play_SetFrameTime", port, static_cast<std::int32_t>(timeMs)));
+}
+
+std::int32_t RecordingStreamPlayerLibrary::X_Play_Seek(std::int32_t port, std::int64_t timeMs) {
+    return record(MakeCall("X_Play_Seek", port, static_cast<std::int32_t>(timeMs)));
+}
+
+std::int64_t RecordingStreamPlayerLibrary::X_Play_GetPlayedTime(std::int32_t) {
+    // Polled by the windows: answered without being recorded.
+    std::lock_guard lock(mutex_);
+    const auto found = results_.find("X_Play_GetPlayedTime");
+    return found != results_.end() ? found->second : -1;
+}
+
+std::int32_t RecordingStreamPlayerLibrary::X_Play_GetPlayedFrames(std::int32_t) {
+    std::lock_guard lock(mutex_);
+    const auto found = results_.find("X_Play_GetPlayedFrames");
+    return found != results_.end() ? found->second : 0;
+}
+
 std::int32_t RecordingStreamPlayerLibrary::X_Play_DVRtoAVI(const std::string& fileName, std::int32_t mode) {
     return record(MakeCall("X_Play_DVRtoAVI", 0, mode, {}, fileName, nullptr));
 }

@@ -10,8 +10,10 @@ namespace strovik {
 
 // Test double of the stream player library: records every call and answers with the result set
 // for the call's name (1 unless set; X_Play_GetCPUUsage answers setCpuUsage's value,
-// X_Play_GetFileHeadLength the value set for it). fireSourceBufferCallback calls the registered
-// callback on the calling thread, as the player thread would. Thread-safe.
+// X_Play_GetFileHeadLength the value set for it). X_Play_GetPlayedTime and X_Play_GetPlayedFrames,
+// which windows poll, are not recorded and answer the value set for them (-1 and 0 unless set).
+// fireSourceBufferCallback calls the registered callback on the calling thread, as the player thread would.
+// Thread-safe.
 class RecordingStreamPlayerLibrary final : public StreamPlayerLibrary {
 public:
     struct Call {
@@ -60,6 +62,13 @@ public:
     std::int32_t X_Play_CapPicFile(std::int32_t port, const std::string& fileName) override;
     std::int32_t X_Play_SetPicQuality(std::int32_t port, std::int32_t level) override;
     std::int32_t X_Play_ChangeRenderHandle(std::int32_t port, RenderTarget* window) override;
+    std::int32_t X_Play_Pause(std::int32_t port, std::int32_t pause) override;
+    std::int32_t X_Play_SetPlaySpeed(std::int32_t port, std::int32_t speedStep) override;
+    std::int32_t X_Play_StepFrame(std::int32_t port) override;
+    std::int32_t X_Play_SetFrameTime(std::int32_t port, std::int64_t timeMs) override;
+    std::int32_t X_Play_Seek(std::int32_t port, std::int64_t timeMs) override;
+    std::int64_t X_Play_GetPlayedTime(std::int32_t port) override;
+    std::int32_t X_Play_GetPlayedFrames(std::int32_t port) override;
     std::int32_t X_Play_DVRtoAVI(const std::string& fileName, std::int32_t mode) override;
 
 private:

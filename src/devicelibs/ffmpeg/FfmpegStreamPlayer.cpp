@@ -166,6 +166,38 @@ std::int32_t FfmpegStreamPlayer::X_Play_ChangeRenderHandle(std::int32_t port, Re
     return onPort(port, [&](PlayerPort& player) { player.setRenderTarget(SlotOf(window)); });
 }
 
+std::int32_t FfmpegStreamPlayer::X_Play_Pause(std::int32_t port, std::int32_t pause) {
+    return onPort(port, [&](PlayerPort& player) { player.setPaused(pause != 0); });
+}
+
+std::int32_t FfmpegStreamPlayer::X_Play_SetPlaySpeed(std::int32_t port, std::int32_t speedStep) {
+    if (speedStep < kSlowestSpeedStep || speedStep > kFastestSpeedStep) return 0;
+    return onPort(port, [&](PlayerPort& player) { player.setSpeedStep(speedStep); });
+}
+
+std::int32_t FfmpegStreamPlayer::X_Play_StepFrame(std::int32_t port) {
+    return onPort(port, [](PlayerPort& player) { return player.step(); });
+}
+
+std::int32_t FfmpegStreamPlayer::X_Play_SetFrameTime(std::int32_t port, std::int64_t timeMs) {
+    return onPort(port, [&](PlayerPort& player) { player.setNextFrameTime(timeMs); });
+}
+
+std::int32_t FfmpegStreamPlayer::X_Play_Seek(std::int32_t port, std::int64_t timeMs) {
+    if (timeMs < 0) return 0;
+    return onPort(port, [&](PlayerPort& player) { return player.seek(timeMs); });
+}
+
+std::int64_t FfmpegStreamPlayer::X_Play_GetPlayedTime(std::int32_t port) {
+    if (port < 0 || port >= kPlayerPortCount) return -1;
+    return ports_[static_cast<std::size_t>(port)]->playedTime();
+}
+
+std::int32_t FfmpegStreamPlayer::X_Play_GetPlayedFrames(std::int32_t port) {
+    if (port < 0 || port >= kPlayerPortCount) return 0;
+    return ports_[static_cast<std::size_t>(port)]->playedFrames();
+}
+
 std::int32_t FfmpegStreamPlayer::X_Play_DVRtoAVI(const std::string& fileName, std::int32_t) {
     return ConvertFrameFileToAvi(fileName) ? 1 : 0;
 }

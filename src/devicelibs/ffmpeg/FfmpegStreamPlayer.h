@@ -51,6 +51,13 @@ public:
     std::int32_t X_Play_CapPicFile(std::int32_t port, const std::string& fileName) override;
     std::int32_t X_Play_SetPicQuality(std::int32_t port, std::int32_t level) override;
     std::int32_t X_Play_ChangeRenderHandle(std::int32_t port, RenderTarget* window) override;
+    std::int32_t X_Play_Pause(std::int32_t port, std::int32_t pause) override;
+    std::int32_t X_Play_SetPlaySpeed(std::int32_t port, std::int32_t speedStep) override;
+    std::int32_t X_Play_StepFrame(std::int32_t port) override;
+    std::int32_t X_Play_SetFrameTime(std::int32_t port, std::int64_t timeMs) override;
+    std::int32_t X_Play_Seek(std::int32_t port, std::int64_t timeMs) override;
+    std::int64_t X_Play_GetPlayedTime(std::int32_t port) override;
+    std::int32_t X_Play_GetPlayedFrames(std::int32_t port) override;
     std::int32_t X_Play_DVRtoAVI(const std::string& fileName, std::int32_t mode) override;
 
 private:

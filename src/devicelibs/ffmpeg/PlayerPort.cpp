@@ -21,6 +21,11 @@ constexpr int kMaxConsecutiveDecodeErrors = 50;
 constexpr std::chrono::milliseconds kMaxLateness{1000};
 constexpr std::chrono::milliseconds kSleepSlice{50};
 
+// A frame piece in the source buffer: its type, its time (int64, host order), then its body.
+constexpr std::size_t kPiecePrefixBytes = 1 + sizeof(std::int64_t);
+// Steps given while the player still works on earlier ones.
+constexpr int kMaxStepCredit = 25;
+
 std::uint32_t BigEndian32(const std::uint8_t* at) {
     return std::uint32_t(at[0]) << 24 | std::uint32_t(at[1]) << 16 | std::uint32_t(at[2]) << 8 |
            std::uint32_t(at[3]);
@@ -47,6 +52,7 @@ bool PlayerPort::openFile(const std::uint8_t* header, std::size_t length) {
     header_.assign(header, header + length);
     buffer_.clear();
     failed_ = false;
+    resetControls();
     kind_ = Kind::File;
     return true;
 }
@@ -59,6 +65,7 @@ bool PlayerPort::openFrames(const FrameHeader& firstPicture, bool) {
     header_.clear();
     buffer_.clear();
     failed_ = false;
+    resetControls();
     kind_ = Kind::Frames;
     return true;
 }
@@ -74,7 +81,84 @@ bool PlayerPort::inputFrame(const std::uint8_t* body, std::size_t length, std::u
     FrameHeader header;
     header.type = frameType;
     if (!header.isPicture() && !header.isAudio()) return false;
-    return buffer_.write(&frameType, 1, body, length);
+    std::uint8_t prefix[kPiecePrefixBytes];
+    prefix[0] = frameType;
+    const std::int64_t timeMs = nextFrameTime_.exchange(-1);
+    std::memcpy(prefix + 1, &timeMs, sizeof timeMs);
+    return buffer_.write(prefix, kPiecePrefixBytes, body, length);
+}
+
+void PlayerPort::resetControls() {
+    paused_ = false;
+    stepCredit_ = 0;
+    speedStep_ = 0;
+    nextFrameTime_ = -1;
+    showFrom_ = -1;
+    landing_ = false;
+    playedTime_ = -1;
+    playedFrames_ = 0;
+    firstStampMs_ = -1;
+}
+
+void PlayerPort::setPaused(bool paused) {
+    {
+        std::lock_guard lock(holdMutex_);
+        paused_ = paused;
+        if (!paused) stepCredit_ = 0;
+        ++clockEpoch_;
+    }
+    holdWake_.notify_all();
+}
+
+void PlayerPort::setSpeedStep(std::int32_t step) {
+    speedStep_ = step;
+    ++clockEpoch_;
+    holdWake_.notify_all();
+}
+
+bool PlayerPort::step() {
+    {
+        std::lock_guard lock(holdMutex_);
+        if (!paused_) return false;
+        if (stepCredit_ < kMaxStepCredit) ++stepCredit_;
+    }
+    holdWake_.notify_all();
+    return true;
+}
+
+bool PlayerPort::seek(std::int64_t timeMs) {
+    std::lock_guard lock(controlMutex_);
+    if (kind_ == Kind::Closed || failed_) return false;
+    const bool wasPlaying = player_.joinable();
+    stopLocked();
+    buffer_.clear();
+    showFrom_ = timeMs;
+    landing_ = true;
+    if (wasPlaying) startLocked();
+    return true;
+}
+
+bool PlayerPort::holdWhilePaused() {
+    std::unique_lock lock(holdMutex_);
+    while (!stopping_ && paused_ && stepCredit_ == 0 && !landing_) holdWake_.wait_for(lock, kSleepSlice);
+    return !stopping_;
+}
+
+bool PlayerPort::admitPicture(std::int64_t timeMs) {
+    if (timeMs >= 0 && timeMs < showFrom_) return false;
+    if (landing_.exchange(false)) return true;
+    if (!holdWhilePaused()) return false;
+    std::lock_guard lock(holdMutex_);
+    if (paused_ && stepCredit_ > 0) --stepCredit_;
+    return true;
+}
+
+void PlayerPort::showPicture(const AVFrame& frame, std::int64_t timeMs) {
+    pictures_.show(frame);
+    // Pictures come out in display order while frame stamps count in decoding order: the played
+    // time only moves forward, except across a seek.
+    if (timeMs >= 0 && (timeMs > playedTime_ || playedTime_ < showFrom_)) playedTime_ = timeMs;
+    ++playedFrames_;
 }
 
 bool PlayerPort::play(std::shared_ptr<PictureSlot> slot) {
@@ -82,12 +166,16 @@ bool PlayerPort::play(std::shared_ptr<PictureSlot> slot) {
     if (kind_ == Kind::Closed || failed_) return false;
     pictures_.setRenderTarget(std::move(slot));
     if (player_.joinable()) return true;
+    startLocked();
+    return true;
+}
+
+void PlayerPort::startLocked() {
     stopping_ = false;
     buffer_.resume();
     headerRead_ = 0;
     consecutiveDecodeErrors_ = 0;
     player_ = std::thread([this] { kind_ == Kind::File ? runFile() : runFrames(); });
-    return true;
 }
 
 bool PlayerPort::stop() {
@@ -107,12 +195,17 @@ bool PlayerPort::close() {
     header_.clear();
     buffer_.clear();
     failed_ = false;
+    resetControls();
     return wasOpen;
 }
 
 void PlayerPort::stopLocked() {
     if (!player_.joinable()) return;
-    stopping_ = true;
+    {
+        std::lock_guard lock(holdMutex_);
+        stopping_ = true;
+    }
+    holdWake_.notify_all();
     buffer_.interrupt();
     player_.join();
 }
@@ -146,14 +239,23 @@ bool PlayerPort::decodePicture(H264Decoder& decoder, const std::uint8_t* data, s
 void PlayerPort::runFrames() {
     H264Decoder decoder;
     std::vector<std::uint8_t> piece;
+    const auto show = [this](const AVFrame& frame) {
+        const std::int64_t timeMs =
+            frame.best_effort_timestamp == AV_NOPTS_VALUE ? -1 : frame.best_effort_timestamp;
+        if (admitPicture(timeMs)) showPicture(frame, timeMs);
+    };
     while (!stopping_ && buffer_.take(piece)) {
+        if (piece.size() <= kPiecePrefixBytes) continue;
         const std::uint8_t type = piece[0];
-        const std::uint8_t* body = piece.data() + 1;
-        const std::size_t length = piece.size() - 1;
+        std::int64_t timeMs = -1;
+        std::memcpy(&timeMs, piece.data() + 1, sizeof timeMs);
+        const std::uint8_t* body = piece.data() + kPiecePrefixBytes;
+        const std::size_t length = piece.size() - kPiecePrefixBytes;
         if (type == FrameType::Audio) {
-            playSound(body, length);
-        } else if (!decodePicture(decoder, body, length, type == FrameType::Key,
-                                  [this](const AVFrame& frame) { pictures_.show(frame); })) {
+            // Sound goes with pictures shown at their own pace only.
+            if (!paused_ && speedStep_ == 0 && (timeMs < 0 || timeMs >= showFrom_)) playSound(body, length);
+        } else if (!decodePicture(decoder, body, length, type == FrameType::Key, show,
+                                  timeMs >= 0 ? timeMs : AV_NOPTS_VALUE)) {
             failed_ = true;
             buffer_.clear();
             return;
@@ -206,20 +308,30 @@ void PlayerPort::runFile() {
     PacketPtr packet = MakePacket();
     Clock::time_point clockStart;
     std::int64_t stampStartMs = 0;
+    std::uint64_t clockEpoch = 0;
     bool clockRunning = false;
     const auto paceAndShow = [&](const AVFrame& frame) {
         const std::int64_t stampMs =
             av_rescale_q(frame.best_effort_timestamp, video->time_base, AVRational{1, 1000});
-        Clock::time_point due = clockStart + std::chrono::milliseconds(stampMs - stampStartMs);
-        if (!clockRunning || Clock::now() > due + kMaxLateness || stampMs < stampStartMs) {
+        if (firstStampMs_ < 0) firstStampMs_ = stampMs;
+        const std::int64_t timeMs = std::max<std::int64_t>(0, stampMs - firstStampMs_);
+        if (timeMs < showFrom_) return;  // before a seek's target: decoded only
+        const auto scaled = [&](std::int64_t ms) {
+            const std::int32_t step = speedStep_;
+            return std::chrono::milliseconds(step >= 0 ? ms >> step : ms << -step);
+        };
+        Clock::time_point due = clockStart + scaled(timeMs - stampStartMs);
+        if (!clockRunning || clockEpoch != clockEpoch_ || Clock::now() > due + kMaxLateness ||
+            timeMs < stampStartMs) {
             clockStart = Clock::now();
-            stampStartMs = stampMs;
+            stampStartMs = timeMs;
+            clockEpoch = clockEpoch_;
             clockRunning = true;
             due = clockStart;
         }
-        while (!stopping_ && Clock::now() < due)
+        while (!stopping_ && !paused_ && clockEpoch == clockEpoch_ && Clock::now() < due)
             std::this_thread::sleep_for(std::min<Clock::duration>(kSleepSlice, due - Clock::now()));
-        if (!stopping_) pictures_.show(frame);
+        if (!stopping_ && admitPicture(timeMs)) showPicture(frame, timeMs);
     };
     // Other tracks (sound) are skipped: plain files are played as pictures only.
     while (!stopping_ && packet && av_read_frame(input.get(), packet.get()) >= 0) {

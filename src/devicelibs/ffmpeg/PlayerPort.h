@@ -8,6 +8,7 @@
 #include "devicelibs/video/StreamPlayerLibrary.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -26,6 +27,11 @@ namespace strovik {
 //     MP4 file, demuxed with libavformat and shown at the pace of its time stamps (pictures only).
 // Data that turns out not to be what the port was opened for (no MP4, undecodable pictures) makes
 // the port fail: it refuses further input until it is closed or opened again.
+//
+// Controls: a paused port's player thread holds inside its picture callback (the picture stays on
+// the target) until it is resumed, given a step (one picture) or stopped; a seek restarts the
+// player thread on an emptied buffer and hides the pictures before its target. Pause, step and
+// speed are atomics that the player thread reads; holdMutex_ only pairs with holdWake_.
 //
 // Threads and locks: controlMutex_ serialises open, play, stop and close and is held while the
 // player thread is joined; the player thread never takes it. Input, buffer resets and the buffer
@@ -54,6 +60,15 @@ public:
     bool stop();
     bool close();
 
+    void setPaused(bool paused);
+    void setSpeedStep(std::int32_t step);
+    bool step();
+    void setNextFrameTime(std::int64_t timeMs) { nextFrameTime_ = timeMs; }
+    // Feeder thread: joins the player thread and starts it again on an empty buffer.
+    bool seek(std::int64_t timeMs);
+    std::int64_t playedTime() const { return playedTime_; }
+    std::int32_t playedFrames() const { return playedFrames_; }
+
     void setThrowLevel(std::int32_t level) { throwLevel_ = level; }
     void setQuality(std::int32_t level) { pictures_.setQuality(level); }
     void setRenderTarget(std::shared_ptr<PictureSlot> slot) { pictures_.setRenderTarget(std::move(slot)); }
@@ -65,7 +80,16 @@ private:
     enum class Kind { Closed, File, Frames };
 
     void stopLocked();
+    void startLocked();
+    // A new stream: no pause, step, seek or speed, nothing played.
+    void resetControls();
     void runFrames();
+    // Player thread, in the picture callback: false for a picture that stays hidden (before a
+    // seek's target, or the port was stopped while it held the picture back).
+    bool admitPicture(std::int64_t timeMs);
+    void showPicture(const AVFrame& frame, std::int64_t timeMs);
+    // Player thread: waits while paused with no step; false when stopping.
+    bool holdWhilePaused();
     void runFile();
     // Decodes one picture; false once pictures have failed for too long (the port fails).
     bool decodePicture(H264Decoder& decoder, const std::uint8_t* data, std::size_t length, bool keyFrame,
@@ -94,6 +118,20 @@ private:
 
     std::mutex soundMutex_;
     std::shared_ptr<PcmQueue> sound_;
+
+    std::atomic<bool> paused_{false};
+    std::atomic<int> stepCredit_{0};
+    std::atomic<std::int32_t> speedStep_{0};
+    // Bumped by every pause, resume and speed change: a plain file's clock starts anew.
+    std::atomic<std::uint64_t> clockEpoch_{0};
+    std::atomic<std::int64_t> nextFrameTime_{-1};  // feeder
+    std::atomic<std::int64_t> showFrom_{-1};       // the last seek's target
+    std::atomic<bool> landing_{false};             // the seek's first picture is still to come
+    std::atomic<std::int64_t> playedTime_{-1};
+    std::atomic<std::int32_t> playedFrames_{0};
+    std::int64_t firstStampMs_ = -1;  // plain format; player thread, kept across seeks
+    std::mutex holdMutex_;
+    std::condition_variable holdWake_;
 };
 
 }  // namespace strovik

@@ -29,6 +29,10 @@ inline constexpr std::int32_t kDvrInputTailBytes = 5;
 // Player ports: 0 .. kPlayerPortCount - 1 (video windows use 65..128).
 inline constexpr std::int32_t kPlayerPortCount = 256;
 
+// Playing speeds of X_Play_SetPlaySpeed as powers of two: -3 is 1/8x, 0 normal, 3 is 8x.
+inline constexpr std::int32_t kSlowestSpeedStep = -3;
+inline constexpr std::int32_t kFastestSpeedStep = 3;
+
 // The stream player library: one port per video window, fed with file data by the caller and
 // drawing into a render target; plus the CPU meter and the frame-format to AVI conversion.
 // Thread-safe: remote playback feeds a port (open, input, reset, and even play and sound) from its
@@ -79,6 +83,32 @@ public:
     virtual std::int32_t X_Play_CapPicFile(std::int32_t port, const std::string& fileName) = 0;
     virtual std::int32_t X_Play_SetPicQuality(std::int32_t port, std::int32_t level) = 0;
     virtual std::int32_t X_Play_ChangeRenderHandle(std::int32_t port, RenderTarget* window) = 0;
+
+    // --- Playback controls ---
+    // Times are milliseconds from the start of the stream: the frame stamps a feeder gives with
+    // X_Play_SetFrameTime (frame format), the container's time stamps (plain format).
+
+    // 1 holds the newest picture: the player takes nothing more out of its buffer until 0 resumes
+    // it (a plain file's clock then starts anew). Frame streams are paced by their feeder, which
+    // stops feeding while it pauses the port.
+    virtual std::int32_t X_Play_Pause(std::int32_t port, std::int32_t pause) = 0;
+    // kSlowestSpeedStep .. kFastestSpeedStep: plain files are shown at their time stamps' pace
+    // times 2^step; frame streams are shown as fed (their feeder scales its pacing). 0 outside.
+    virtual std::int32_t X_Play_SetPlaySpeed(std::int32_t port, std::int32_t speedStep) = 0;
+    // While paused: shows exactly one more picture, from what is buffered or fed next. 0 when the
+    // port is not paused.
+    virtual std::int32_t X_Play_StepFrame(std::int32_t port) = 0;
+    // Frame format: the time of the frame that the next X_Play_DVRInputData hands over.
+    virtual std::int32_t X_Play_SetFrameTime(std::int32_t port, std::int64_t timeMs) = 0;
+    // Drops everything buffered and starts decoding afresh: pictures before timeMs are decoded but
+    // not shown, the first one at or after it is shown even while paused. The feeder then feeds
+    // from a key frame at or before timeMs (a plain file from its first fragment). Runs on the
+    // feeder's thread; it waits for the player thread to take the new start.
+    virtual std::int32_t X_Play_Seek(std::int32_t port, std::int64_t timeMs) = 0;
+    // The time of the newest picture shown (-1 before the first), and how many were shown since
+    // the stream was opened. Never block.
+    virtual std::int64_t X_Play_GetPlayedTime(std::int32_t port) = 0;
+    virtual std::int32_t X_Play_GetPlayedFrames(std::int32_t port) = 0;
 
     // Remuxes a frame-format file into an AVI next to it (the extension replaced by ".avi"),
     // completely, before returning. mode 1 after a download, 2 after a playback; both convert the
