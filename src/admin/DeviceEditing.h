@@ -19,6 +19,7 @@ struct EditorValues {
     QString password;  // as typed
     int channelCount = 1;
     std::uint8_t deviceType = DeviceType::NetworkCamera;
+    NetworkCamera camera;  // a camera of another make: ONVIF, or the RTSP address of its stream
 };
 
 // Why the editor refuses to take its values; the dialog stays open.

@@ -10,6 +10,7 @@
 #include "app/LoginController.h"
 #include "app/LoginPage.h"
 #include "app/MainWindowLayout.h"
+#include "app/NetworkCameraSync.h"
 #include "app/PtzPage.h"
 #include "app/RecordPage.h"
 #include "app/ToolNotebook.h"
@@ -125,6 +126,8 @@ void TStrovikForm::createControls() {
 
     tray_ = new TrayPresence(*this, [this] { RestoreFromOtherInstance(); });
     autoSearch_ = new LanAutoSearch(state_, services_.libraries.discovery, this);
+    // Owned by the window; keeps the libraries' directory of cameras of other makes equal to the tree.
+    new NetworkCameraSync(state_.tree, services_.libraries.networkCameras, this);
     createPtzControl();
 
     login_ = std::make_unique<LoginController>(

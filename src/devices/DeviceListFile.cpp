@@ -1,5 +1,6 @@
 #include "devices/DeviceListFile.h"
 
+#include "devices/CameraListKeys.h"
 #include "devices/DeviceTree.h"
 #include "platform/IniFile.h"
 
@@ -35,6 +36,7 @@ std::unique_ptr<DeviceNode> readDevice(const IniFile& ini, const QString& sectio
     device->connection.deviceType = static_cast<std::uint8_t>(ini.readInt(section, kDeviceType, 0));
     device->connection.userName = ini.readString(section, kUser, QStringLiteral("admin"));
     device->connection.password = ini.readString(section, kPwd, QString());
+    device->camera = ReadCameraKeys(ini, section);
     return device;
 }
 
@@ -93,6 +95,7 @@ bool SaveDeviceList(const QString& path, const DeviceTree& tree, QString* error)
         ini.writeString(section, kUser, device.connection.userName.toQString());
         ini.writeString(section, kPwd, device.connection.password.toQString());
         ini.writeInt(section, kAutoSearch, device.searchState > 0 ? 1 : 0);
+        WriteCameraKeys(ini, section, device.camera);
     }
     if (ini.save()) return true;
     if (error) *error = ini.errorString();
