@@ -36,6 +36,10 @@ bool RtspServerProcess::start(const Setup& setup, std::chrono::milliseconds read
         arguments.push_back(path);
     }
     if (setup_.shared) arguments.emplace_back("--shared");
+    if (setup_.digest) {
+        arguments.emplace_back("--auth");
+        arguments.emplace_back("digest");
+    }
     if (!process_.start(arguments)) {
         error_ = QStringLiteral("cannot start /usr/bin/python3 " RTSP_SERVER_SCRIPT);
         return false;

@@ -24,6 +24,7 @@ public:
         std::string password = "secret";
         std::string size = "640x360";
         bool shared = false;  // one encoder for all clients of a path
+        bool digest = false;  // Digest authentication instead of Basic
     };
 
     RtspServerProcess();

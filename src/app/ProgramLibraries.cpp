@@ -13,7 +13,7 @@ namespace strovik {
 DeviceLibraries MakeProgramLibraries(const QString& appDir) {
     DeviceLibraries libraries;
     libraries.networkCameras = std::make_shared<NetworkCameras>();
-    libraries.tcpClient = CreateTcpClientLibrary();
+    libraries.tcpClient = CreateTcpClientLibrary({}, libraries.networkCameras);
     libraries.discovery =
         CreateDiscoveryLibrary(ReadDiscoveryOptions(IniFile::load(appDir + QLatin1String(kSettingsFileName))));
     libraries.videoClient = std::make_shared<FfmpegVideoClient>(libraries.networkCameras);

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """An RTSP server for the tests, the demo and the benchmarks: GStreamer's RTSP server serving a
-moving test pattern encoded to H.264, with user/password (Basic) authentication.
+moving test pattern encoded to H.264, with user/password authentication (Basic or Digest).
 
 Run it with Debian's /usr/bin/python3 (python3-gi lives there). It prints one line
 "listening PORT" once it accepts connections (PORT is the bound one, also for --port 0) and
@@ -14,8 +14,9 @@ import sys
 import gi
 
 gi.require_version("Gst", "1.0")
+gi.require_version("GstRtsp", "1.0")
 gi.require_version("GstRtspServer", "1.0")
-from gi.repository import GLib, Gst, GstRtspServer  # noqa: E402
+from gi.repository import GLib, Gst, GstRtsp, GstRtspServer  # noqa: E402
 
 ROLE = "viewer"
 
@@ -36,6 +37,7 @@ def main():
     parser.add_argument("--path", action="append", help="mount path, e.g. /cam (repeatable)")
     parser.add_argument("--user", required=True)
     parser.add_argument("--password", required=True)
+    parser.add_argument("--auth", choices=("basic", "digest"), default="basic")
     parser.add_argument("--size", default="640x360", help="WIDTHxHEIGHT of the picture")
     parser.add_argument("--fps", type=int, default=25)
     parser.add_argument("--shared", action="store_true", help="one encoder for all clients of a path")
@@ -52,7 +54,11 @@ def main():
     auth = GstRtspServer.RTSPAuth()
     token = GstRtspServer.RTSPToken()
     token.set_string(GstRtspServer.RTSP_TOKEN_MEDIA_FACTORY_ROLE, ROLE)
-    auth.add_basic(GstRtspServer.RTSPAuth.make_basic(args.user, args.password), token)
+    if args.auth == "digest":
+        auth.add_digest(args.user, args.password, token)
+        auth.set_supported_methods(GstRtsp.RTSPAuthMethod.DIGEST)
+    else:
+        auth.add_basic(GstRtspServer.RTSPAuth.make_basic(args.user, args.password), token)
     server.set_auth(auth)
 
     permissions = GstRtspServer.RTSPPermissions()

@@ -1,5 +1,6 @@
 #include "devicelibs/tcpclient/SocketTcpClientLibrary.h"
 
+#include "devicelibs/cameras/RtspVerification.h"
 #include "devicelibs/tcpclient/SessionOpening.h"
 #include "devicelibs/tcpclient/SessionPort.h"
 #include "devicelibs/tcpclient/VerifyError.h"
@@ -20,7 +21,9 @@ std::optional<std::uint16_t> TcpPort(std::int32_t port) {
 
 }  // namespace
 
-SocketTcpClientLibrary::SocketTcpClientLibrary(const TcpClientOptions& options) : options_(options) {}
+SocketTcpClientLibrary::SocketTcpClientLibrary(const TcpClientOptions& options,
+                                               std::shared_ptr<NetworkCameras> cameras)
+    : options_(options), cameras_(std::move(cameras)) {}
 
 SocketTcpClientLibrary::~SocketTcpClientLibrary() {
     std::vector<std::shared_ptr<SocketWorker>> workers;
@@ -48,6 +51,11 @@ void SocketTcpClientLibrary::NV_SetTCPClientCustomReciveCallback(TcpReceiveCallb
 std::int32_t SocketTcpClientLibrary::NV_VerifyUser(const VerifyUserRequest& request) {
     const auto port = TcpPort(request.port);
     if (!port) return VerifyError::BadPort;
+    if (cameras_ && *port > kVerificationPortOffset) {
+        const auto camera = cameras_->Find(request.host, static_cast<std::uint16_t>(*port - kVerificationPortOffset));
+        if (camera && camera->protocol == CameraProtocol::Rtsp)
+            return VerifyRtspCamera(StreamUrlOf(*camera, 0), request.userName, request.password, options_);
+    }
     SessionHello hello = MakeHello(SessionKind::Verify);
     hello.userName = request.userName;
     hello.password = request.password;
@@ -165,8 +173,9 @@ void SocketTcpClientLibrary::reapFinished() {
     for (auto& [handle, connection] : connections_) joinIfFinished(connection);
 }
 
-std::shared_ptr<TcpClientLibrary> CreateTcpClientLibrary(const TcpClientOptions& options) {
-    return std::make_shared<SocketTcpClientLibrary>(options);
+std::shared_ptr<TcpClientLibrary> CreateTcpClientLibrary(const TcpClientOptions& options,
+                                                         std::shared_ptr<NetworkCameras> cameras) {
+    return std::make_shared<SocketTcpClientLibrary>(options, std::move(cameras));
 }
 
 }  // namespace strovik

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicelibs/TcpClientLibrary.h"
+#include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/tcpclient/CallbackSlot.h"
 #include "devicelibs/tcpclient/CommandConnection.h"
 #include "devicelibs/tcpclient/RemoteFileTransfer.h"
@@ -13,7 +14,8 @@
 
 namespace strovik {
 
-// The device TCP client library on our device protocol (docs/device-protocol.md).
+// The device TCP client library on our device protocol (docs/device-protocol.md); a plain RTSP
+// camera that the directory lists is verified with an RTSP DESCRIBE (RtspVerification).
 //
 // Threads: NV_VerifyUser, NV_ConnectTCPServer and NV_GetRemoteFile block the caller for at most
 // the connect, send and answer timeouts. Each open connection and each running transfer has one
@@ -22,7 +24,8 @@ namespace strovik {
 // socket waits.
 class SocketTcpClientLibrary final : public TcpClientLibrary {
 public:
-    explicit SocketTcpClientLibrary(const TcpClientOptions& options);
+    // cameras may be null: every device then speaks our protocol.
+    SocketTcpClientLibrary(const TcpClientOptions& options, std::shared_ptr<NetworkCameras> cameras);
     ~SocketTcpClientLibrary() override;
 
     void NV_SetTCPClientReciveCallback(TcpReceiveCallback callback) override;
@@ -47,6 +50,7 @@ private:
     void reapFinished();
 
     const TcpClientOptions options_;
+    const std::shared_ptr<NetworkCameras> cameras_;
     const std::shared_ptr<CallbackSlot> transferReceiver_ = std::make_shared<CallbackSlot>();
     const std::shared_ptr<CallbackSlot> commandReceiver_ = std::make_shared<CallbackSlot>();
 

@@ -22,8 +22,12 @@ struct TcpClientOptions {
     Milliseconds transferIdleTimeout{10000};
 };
 
-// The real library: our device protocol over TCP. Destroying it closes every connection and stops
-// every transfer, joining their threads; it must not be destroyed from inside one of its callbacks.
-std::shared_ptr<TcpClientLibrary> CreateTcpClientLibrary(const TcpClientOptions& options = {});
+class NetworkCameras;
+
+// The real library: our device protocol over TCP, and the cameras of other makes that the
+// directory lists (none when it is null). Destroying it closes every connection and stops every
+// transfer, joining their threads; it must not be destroyed from inside one of its callbacks.
+std::shared_ptr<TcpClientLibrary> CreateTcpClientLibrary(const TcpClientOptions& options = {},
+                                                         std::shared_ptr<NetworkCameras> cameras = {});
 
 }  // namespace strovik
