@@ -27,18 +27,21 @@ class TViewForm;
 
 namespace test {
 
-// One section of the main window's device list file: a DVR with its own user.
+// One section of the main window's device list file: a DVR with its own user (admin).
 struct ListedDevice {
     QString name;
     std::string address;
     int channels = 1;
     std::uint16_t port = 5050;
+    QString password = QStringLiteral("admin");
+    QString extraKeys;  // lines added to the section, e.g. a camera's Protocol and RtspMain
 };
 
 // The program's main window with the real device libraries (our TCP client, the FFmpeg video
-// client and stream player; no discovery), shown offscreen at 1280 x 800. Its app folder holds the
-// device list and the English language file, and STROVIK_DRIVE points the recordings and snapshots
-// at drive while it lives. Every device of the list has the user admin/admin.
+// client and stream player, sharing one directory of cameras of other makes; no discovery), shown
+// offscreen at 1280 x 800. Its app folder holds the device list and the English language file, and
+// STROVIK_DRIVE points the recordings and snapshots at drive while it lives. Every device of the
+// list has the user admin.
 class LiveMainWindow final {
 public:
     LiveMainWindow(const std::vector<ListedDevice>& devices, const QString& drive,

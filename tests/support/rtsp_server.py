@@ -23,7 +23,7 @@ ROLE = "viewer"
 
 def launch_line(width, height, fps):
     return (
-        "( videotestsrc is-live=true pattern=ball ! "
+        "( videotestsrc is-live=true pattern=ball background-color=0xff305a8c ! "
         f"video/x-raw,width={width},height={height},framerate={fps}/1 ! "
         f"x264enc tune=zerolatency speed-preset=ultrafast key-int-max={2 * fps} ! "
         "rtph264pay name=pay0 pt=96 config-interval=1 )"
