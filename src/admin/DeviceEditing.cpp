@@ -1,5 +1,6 @@
 #include "admin/DeviceEditing.h"
 
+#include "devicelibs/cameras/RtspAddress.h"
 #include "devices/DeviceTree.h"
 
 #include <algorithm>
@@ -55,6 +56,9 @@ EditorRefusal CheckEditorValues(const EditorValues& values) {
     if (!fits<NameField>(TrimmedDeviceName(values.name)) || !fits<AddressField>(values.address) ||
         !fits<UserField>(values.userName) || !fits<PasswordField>(values.password))
         return EditorRefusal::TooLong;
+    if (values.camera.protocol == CameraProtocol::Rtsp &&
+        (values.camera.channels.empty() || !IsRtspAddress(values.camera.channels.front().mainUrl)))
+        return EditorRefusal::BadRtspAddress;
     return EditorRefusal::None;
 }
 
