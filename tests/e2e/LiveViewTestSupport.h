@@ -34,7 +34,7 @@ struct ListedDevice {
     int channels = 1;
     std::uint16_t port = 5050;
     QString password = QStringLiteral("admin");
-    QString extraKeys;  // lines added to the section, e.g. a camera's Protocol and RtspMain
+    QString extraKeys = QString();  // lines added to the section, e.g. a camera's Protocol and RtspMain
 };
 
 // The program's main window with the real device libraries (our TCP client, the FFmpeg video
