@@ -10,7 +10,7 @@ class IniFile;
 
 // The keys of a device list section that say how a camera of another make is reached. They come
 // beside the tabled keys, whose meaning they leave alone; a section without them is a device of
-// our own protocol, so files written by older versions load unchanged (docs/device-list.md).
+// our own protocol, so files written by older versions load unchanged (docs/rtsp-cameras.md).
 //   Protocol      = onvif | rtsp   (anything else, or missing: our own protocol)
 //   RtspMain      = the main stream's RTSP address (rtsp only; credentials are taken out)
 //   RtspSub       = the sub stream's RTSP address (rtsp only; empty: the main stream)
