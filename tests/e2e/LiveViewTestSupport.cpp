@@ -152,6 +152,17 @@ bool WaitForLogLines(const devsim::DevsimProcess& devsim, const QStringList& nee
     return QTest::qWaitFor([&] { return CountLogLines(devsim, needles) >= count; }, timeoutMs);
 }
 
+bool WaitForRestartedStream(const TMyView& window, std::int32_t oldHandle, int timeoutMs, int count) {
+    qint64 paintedAtRestart = -1;
+    return QTest::qWaitFor(
+        [&] {
+            if (window.state() != ViewState::Live || window.streamHandle() == oldHandle) return false;
+            if (paintedAtRestart < 0) paintedAtRestart = window.picturesPainted();
+            return window.picturesPainted() >= paintedAtRestart + count;
+        },
+        timeoutMs);
+}
+
 QImage Grab(QWidget& widget) {
     return widget.grab().toImage();
 }

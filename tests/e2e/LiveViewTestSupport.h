@@ -79,6 +79,10 @@ int CountLogLines(const devsim::DevsimProcess& devsim, const QStringList& needle
 bool WaitForLogLines(const devsim::DevsimProcess& devsim, const QStringList& needles, int count,
                      int timeoutMs);
 
+// Waits until window is live again on a stream other than oldHandle (restarted by itself) and has
+// painted `count` pictures of it.
+bool WaitForRestartedStream(const TMyView& window, std::int32_t oldHandle, int timeoutMs, int count = 5);
+
 // What a window shows now, as the operator would see it.
 QImage Grab(QWidget& widget);
 // The share of a grid of sample points that is not black, and whether two pictures differ at any.

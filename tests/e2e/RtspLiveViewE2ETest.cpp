@@ -128,14 +128,7 @@ TEST_F(RtspLiveViewE2ETest, TheServerStoppedAndStartedAgainBringsTheWindowBackBy
     EXPECT_NE(window.state(), ViewState::Live);
     ASSERT_TRUE(server.restart()) << server.errorString().toStdString();
 
-    qint64 paintedAtRestart = -1;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            if (window.state() != ViewState::Live || window.streamHandle() == firstHandle) return false;
-            if (paintedAtRestart < 0) paintedAtRestart = window.picturesPainted();
-            return window.picturesPainted() >= paintedAtRestart + 5;
-        },
-        50000))
+    ASSERT_TRUE(test::WaitForRestartedStream(window, firstHandle, 50000))
         << "the window did not come back: " << window.statusText().toStdString();
     EXPECT_EQ(window.connection().deviceName.str(), "Gate");
     EXPECT_FALSE(window.ReConnectTimer().isActive());

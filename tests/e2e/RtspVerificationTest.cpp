@@ -5,7 +5,7 @@
 #include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/tcpclient/TcpClientFactory.h"
 #include "devicelibs/tcpclient/VerifyError.h"
-#include "e2e/SessionListener.h"
+#include "e2e/MisbehavingRtspServers.h"
 
 #include <gtest/gtest.h>
 
@@ -32,21 +32,8 @@ TEST(RtspVerificationTest, TheDescribeAnswerMapsOntoTheVerificationAnswer) {
     setup.digest = true;
     ASSERT_TRUE(digest.start(setup)) << digest.errorString().toStdString();
 
-    test::SessionListener mute([](TcpSocket& socket, std::stop_token) {
-        std::uint8_t request[512];
-        std::size_t received = 0;
-        while (socket.receiveSome(request, sizeof request, &received, 10s) == TcpSocket::Status::Ok) {
-        }
-    });
-    test::SessionListener garbage([](TcpSocket& socket, std::stop_token) {
-        std::uint8_t request[512];
-        std::size_t received = 0;
-        if (socket.receiveSome(request, sizeof request, &received, 5s) != TcpSocket::Status::Ok) return;
-        static constexpr char kJunk[] = "<html>not an RTSP server</html>";
-        (void)socket.sendAll(kJunk, sizeof kJunk - 1, 1s);
-        std::uint8_t more[64];
-        (void)socket.receiveSome(more, sizeof more, &received, 5s);  // keeps the connection open
-    });
+    const auto mute = test::MuteRtspServer();
+    const auto garbage = test::GarbageRtspServer("<html>not an RTSP server</html>");
 
     auto cameras = std::make_shared<NetworkCameras>();
     const auto list = [&](const std::string& host, const std::string& mainUrl) {
@@ -58,8 +45,8 @@ TEST(RtspVerificationTest, TheDescribeAnswerMapsOntoTheVerificationAnswer) {
     list("127.0.0.21", basic.url());
     list("127.0.0.22", digest.url());
     list("127.0.0.23", basic.url("/none"));
-    list("127.0.0.24", "rtsp://127.0.0.1:" + std::to_string(mute.port()) + "/cam");
-    list("127.0.0.25", "rtsp://127.0.0.1:" + std::to_string(garbage.port()) + "/cam");
+    list("127.0.0.24", "rtsp://127.0.0.1:" + std::to_string(mute->port()) + "/cam");
+    list("127.0.0.25", "rtsp://127.0.0.1:" + std::to_string(garbage->port()) + "/cam");
     list("127.0.0.26", "rtsp://127.0.0.2:" + std::to_string(basic.port()) + "/cam");
     list("127.0.0.27", "");
 

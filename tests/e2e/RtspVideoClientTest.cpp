@@ -6,7 +6,7 @@
 #include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 #include "e2e/MediaProbe.h"
-#include "e2e/SessionListener.h"
+#include "e2e/MisbehavingRtspServers.h"
 #include "e2e/VideoTestSupport.h"
 #include "support/TempDir.h"
 
@@ -118,13 +118,9 @@ TEST_F(RtspVideoClientTest, MainAndSubStreamPlayAndAreRecordedAndSnapshotted) {
     }
 
     const std::string file = dir.file("20240105083015_M_00.avi").toStdString();
-    ASSERT_NE(client.X_ClientStartCaptureFile(main, file, 2), 0);
-    QElapsedTimer recording;
-    recording.start();
     // Over two seconds of pictures: the server sends a key frame every two seconds.
-    ASSERT_TRUE(test::WaitForPictures(window.target(0), 100, 20000));
-    ASSERT_NE(client.X_ClientStopCapture(main, 2), 0);
-    const double seconds = static_cast<double>(recording.elapsed()) / 1000.0;
+    const double seconds = test::RecordWhilePainting(client, main, file, window.target(0), 100, 20000);
+    ASSERT_GT(seconds, 0);
 
     const QString shot = dir.file("shot.bmp");
     ASSERT_NE(client.X_ClientCapPicFile(main, shot.toStdString(), 2), 0);
@@ -159,19 +155,8 @@ TEST_F(RtspVideoClientTest, RtpOverUdpPlaysWhenTheRecordAsksForIt) {
 
 TEST_F(RtspVideoClientTest, FailedStartsReturnTheirCodesInBoundedTimeAndLogNoCredentials) {
     // A server that accepts and never answers DESCRIBE, and one that answers garbage.
-    test::SessionListener mute([](TcpSocket& socket, std::stop_token) {
-        std::uint8_t request[512];
-        std::size_t received = 0;
-        while (socket.receiveSome(request, sizeof request, &received, 10s) == TcpSocket::Status::Ok) {
-        }
-    });
-    test::SessionListener garbage([](TcpSocket& socket, std::stop_token) {
-        std::uint8_t request[512];
-        std::size_t received = 0;
-        if (socket.receiveSome(request, sizeof request, &received, 5s) != TcpSocket::Status::Ok) return;
-        static constexpr char kJunk[] = "HTTP/9 ??? \x01\x02\x03 not rtsp at all\r\n\r\n";
-        (void)socket.sendAll(reinterpret_cast<const std::uint8_t*>(kJunk), sizeof kJunk - 1, 1s);
-    });
+    const auto mute = test::MuteRtspServer();
+    const auto garbage = test::GarbageRtspServer("HTTP/9 ??? \x01\x02\x03 not rtsp at all\r\n\r\n");
     const auto listedAt = [&](const std::string& address, std::uint16_t port, const std::string& path) {
         NetworkCamera listed;
         listed.protocol = CameraProtocol::Rtsp;
@@ -183,8 +168,8 @@ TEST_F(RtspVideoClientTest, FailedStartsReturnTheirCodesInBoundedTimeAndLogNoCre
     constexpr std::uint16_t kNobodyPort = 603;
     constexpr std::uint16_t kMissingPathPort = 604;
     constexpr std::uint16_t kUnverifiedOnvifPort = 605;
-    cameras->Put("127.0.0.1", kMutePort, listedAt("127.0.0.1", mute.port(), "/cam"));
-    cameras->Put("127.0.0.1", kGarbagePort, listedAt("127.0.0.1", garbage.port(), "/cam"));
+    cameras->Put("127.0.0.1", kMutePort, listedAt("127.0.0.1", mute->port(), "/cam"));
+    cameras->Put("127.0.0.1", kGarbagePort, listedAt("127.0.0.1", garbage->port(), "/cam"));
     // The RTSP server's port on another loopback address: nothing listens there.
     cameras->Put("127.0.0.1", kNobodyPort, listedAt("127.0.0.2", server_->port(), "/main"));
     cameras->Put("127.0.0.1", kMissingPathPort, listedAt(server_->address(), server_->port(), "/nothing"));
