@@ -132,7 +132,9 @@ RtspSource::RtspSource(std::unique_ptr<Interruption> interruption, InputFormatPt
 }
 
 RtspSource::~RtspSource() {
-    // The farewell TEARDOWN gets a moment; a camera that does not take it holds nobody up.
+    // No reader is left (the stream's worker has ended): the farewell TEARDOWN, also after an
+    // interrupt, gets a moment of its own, and a camera that does not take it holds nobody up.
+    interruption_->stopped.store(false, std::memory_order_relaxed);
     interruption_->setDeadline(std::chrono::milliseconds(300));
     input_.reset();
 }
