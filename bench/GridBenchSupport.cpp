@@ -1,6 +1,7 @@
 #include "GridBenchSupport.h"
 
 #include "BenchSupport.h"
+#include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/ffmpeg/FfmpegStreamPlayer.h"
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 #include "devicelibs/tcpclient/TcpClientFactory.h"
@@ -39,7 +40,8 @@ MessageAnswer BenchUi::ShowMessage(QWidget*, const MessageRequest& request) {
     return request.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
 }
 
-GridSite::GridSite() : video_(std::make_shared<FfmpegVideoClient>()) {}
+GridSite::GridSite()
+    : cameras_(std::make_shared<NetworkCameras>()), video_(std::make_shared<FfmpegVideoClient>(cameras_)) {}
 
 GridSite::~GridSite() {
     form_.reset();
@@ -57,23 +59,28 @@ void GridSite::start(int channels, const QString& deviceKeys, std::chrono::milli
                 deviceKeys,
             QStringLiteral("MaxSessions=256\n"), devsimReadyTimeout))
         Fail(devsim_.errorString());
+    openWindow(QStringLiteral("[%1]\nAddr=%2\nPort=%3\nChnCount=%4\nNetType=1\nServerType=2\nDeviceType=1\n"
+                              "User=admin\nPwd=admin\nAutoSearch=0\n")
+                   .arg(QLatin1String(kDeviceName), address)
+                   .arg(kDevicePort)
+                   .arg(channels)
+                   .toUtf8(),
+               std::move(videoClient));
+}
 
+void GridSite::openWindow(const QByteArray& deviceList, std::shared_ptr<VideoClientLibrary> videoClient) {
     const QString appDir = directory_.path() + QStringLiteral("/app/");
     QDir().mkpath(appDir);
     // Recordings, snapshots and the windows' temporary folder go to the benchmark's own folder.
     qputenv("STROVIK_DRIVE", (directory_.path() + QStringLiteral("/drive/")).toUtf8());
     QFile list(appDir + QLatin1String(kDeviceListFileName));
     if (!list.open(QIODevice::WriteOnly)) Fail(QStringLiteral("cannot write the device list"));
-    list.write(QStringLiteral("[%1]\nAddr=%2\nPort=%3\nChnCount=%4\nNetType=1\nServerType=2\nDeviceType=1\n"
-                              "User=admin\nPwd=admin\nAutoSearch=0\n")
-                   .arg(QLatin1String(kDeviceName), address)
-                   .arg(kDevicePort)
-                   .arg(channels)
-                   .toUtf8());
+    list.write(deviceList);
     list.close();
 
     MainWindowServices services;
-    services.libraries.tcpClient = CreateTcpClientLibrary();
+    services.libraries.networkCameras = cameras_;
+    services.libraries.tcpClient = CreateTcpClientLibrary({}, cameras_);
     services.libraries.videoClient = videoClient ? std::move(videoClient) : video_;
     services.libraries.streamPlayer = std::make_shared<FfmpegStreamPlayer>();
     services.ui = &ui_;

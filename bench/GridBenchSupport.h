@@ -16,6 +16,7 @@
 namespace strovik {
 class TMyView;
 class TViewForm;
+class NetworkCameras;
 class VideoClientLibrary;
 }  // namespace strovik
 
@@ -48,6 +49,8 @@ public:
     // real one itself. Exits the benchmark when something does not start.
     void start(int channels, const QString& deviceKeys, std::chrono::milliseconds devsimReadyTimeout,
                std::shared_ptr<VideoClientLibrary> videoClient = nullptr);
+    // The main window alone, on the caller's device list (cameras of other makes, for instance).
+    void openWindow(const QByteArray& deviceList, std::shared_ptr<VideoClientLibrary> videoClient = nullptr);
 
     devsim::DevsimProcess& devsim() { return devsim_; }
     // The real video client library (what the window's library forwards to, when decorated).
@@ -68,6 +71,7 @@ private:
     QTemporaryDir directory_;
     devsim::DevsimProcess devsim_;
     BenchUi ui_;
+    std::shared_ptr<NetworkCameras> cameras_;  // the libraries' directory of cameras of other makes
     std::shared_ptr<VideoClientLibrary> video_;
     std::unique_ptr<TStrovikForm> form_;
 };

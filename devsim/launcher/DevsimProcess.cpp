@@ -2,17 +2,10 @@
 
 #include <QFile>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <thread>
-
-extern char** environ;
 
 namespace strovik::devsim {
 
@@ -21,47 +14,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 std::atomic<int> instanceCounter{0};
-
-std::chrono::milliseconds Left(Clock::time_point deadline) {
-    return std::max(std::chrono::milliseconds(0),
-                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
-}
-
-// Starts program with stdout into a new pipe and the stop signals at their defaults; the pipe's
-// read end in *output.
-int Spawn(const char* program, const std::string& argument, int* output) {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t none;
-    sigemptyset(&none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    std::string programText = program;
-    std::string argumentText = argument;
-    char* argv[] = {programText.data(), argumentText.data(), nullptr};
-    pid_t pid = -1;
-    const int failed = ::posix_spawn(&pid, program, &actions, &attributes, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    ::close(pipeEnds[1]);
-    if (failed != 0) {
-        ::close(pipeEnds[0]);
-        return -1;
-    }
-    *output = pipeEnds[0];
-    return pid;
-}
 
 }  // namespace
 
@@ -104,57 +56,21 @@ bool DevsimProcess::start(const QString& deviceSections, const QString& simulato
         error_ = QStringLiteral("cannot write the devsim config");
         return false;
     }
-    pid_ = Spawn(DEVSIM_EXECUTABLE, filePath(QStringLiteral("devsim.ini")).toStdString(), &output_);
-    if (pid_ <= 0) {
+    if (!process_.start({DEVSIM_EXECUTABLE, filePath(QStringLiteral("devsim.ini")).toStdString()})) {
         error_ = QStringLiteral("cannot start %1").arg(QStringLiteral(DEVSIM_EXECUTABLE));
         return false;
     }
-    const auto deadline = Clock::now() + readyTimeout;
     std::string output;
-    while (output.find("devsim ready") == std::string::npos) {
-        pollfd entry{output_, POLLIN, 0};
-        char buffer[512];
-        const ssize_t got = ::poll(&entry, 1, static_cast<int>(Left(deadline).count())) > 0
-                                ? ::read(output_, buffer, sizeof buffer)
-                                : 0;
-        if (got <= 0) {  // timed out, or devsim ended
-            error_ =
-                QStringLiteral("devsim did not get ready: %1").arg(QString::fromStdString(output).trimmed());
-            stop();
-            return false;
-        }
-        output.append(buffer, static_cast<std::size_t>(got));
+    if (!process_.waitForOutput("devsim ready", readyTimeout, &output)) {
+        error_ = QStringLiteral("devsim did not get ready: %1").arg(QString::fromStdString(output).trimmed());
+        stop();
+        return false;
     }
     return true;
 }
 
 int DevsimProcess::stop(std::chrono::milliseconds timeout) {
-    if (pid_ <= 0) return -1;
-    ::kill(pid_, SIGTERM);
-    const auto deadline = Clock::now() + timeout;
-    int status = 0;
-    bool exited = false;
-    while (!exited) {
-        const pid_t done = ::waitpid(pid_, &status, WNOHANG);
-        exited = done == pid_ || done < 0;
-        if (exited) break;
-        if (Clock::now() >= deadline) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, &status, 0);
-            status = -1;
-            break;
-        }
-        // No process-exit event to wait on without a child-signal handler that the test process owns.
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ::close(output_);
-    output_ = -1;
-    pid_ = -1;
-    return exited && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool DevsimProcess::running() const {
-    return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0;
+    return process_.stop(timeout);
 }
 
 QStringList DevsimProcess::logLines() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ChildProcess.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -15,9 +17,6 @@ namespace strovik::devsim {
 // the same machine picks: 127.A.B.C with A and B from the process id and C from a counter per
 // process, so that tests running in parallel never meet. The config, the log and any file the
 // test writes live in a temporary directory that goes with the object.
-//
-// devsim is started with posix_spawn rather than QProcess: QProcess starts children in a way that
-// ThreadSanitizer cannot follow, which would bury real reports of the tests under false ones.
 class DevsimProcess final {
 public:
     static constexpr std::uint16_t kDiscoveryPort = 39610;
@@ -43,9 +42,9 @@ public:
                std::chrono::milliseconds readyTimeout = std::chrono::seconds(20));
     // SIGTERM, then waits; devsim's exit code, or -1 when it had to be killed or was not running.
     int stop(std::chrono::milliseconds timeout = std::chrono::seconds(10));
-    bool running() const;
+    bool running() const { return process_.running(); }
     // devsim's process id while it runs (for reading its CPU time), else -1.
-    int pid() const { return pid_; }
+    int pid() const { return process_.pid(); }
     QString errorString() const { return error_; }
 
     QStringList logLines() const;
@@ -58,8 +57,7 @@ private:
     QTemporaryDir directory_;
     std::string addressPrefix_;  // "127.A.B."
     int addressBase_ = 0;
-    int pid_ = -1;
-    int output_ = -1;  // read end of devsim's stdout
+    ChildProcess process_;
     QString error_;
 };
 

@@ -84,6 +84,7 @@ void TDeviceCommands::N_ModifyClick() {
     editor->UserEdit->setText(record.connection.userName.toQString());
     editor->PwdEdit->setText(record.connection.password.toQString());
     editor->DeviceTypeList->setCurrentIndex(record.connection.deviceType);
+    editor->setCamera(record.camera);
     showEditor();
 }
 

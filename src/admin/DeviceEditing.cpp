@@ -1,5 +1,6 @@
 #include "admin/DeviceEditing.h"
 
+#include "devicelibs/cameras/RtspAddress.h"
 #include "devices/DeviceTree.h"
 
 #include <algorithm>
@@ -55,6 +56,9 @@ EditorRefusal CheckEditorValues(const EditorValues& values) {
     if (!fits<NameField>(TrimmedDeviceName(values.name)) || !fits<AddressField>(values.address) ||
         !fits<UserField>(values.userName) || !fits<PasswordField>(values.password))
         return EditorRefusal::TooLong;
+    if (values.camera.protocol == CameraProtocol::Rtsp &&
+        (values.camera.channels.empty() || !IsRtspAddress(values.camera.channels.front().mainUrl)))
+        return EditorRefusal::BadRtspAddress;
     return EditorRefusal::None;
 }
 
@@ -68,6 +72,7 @@ bool AddEditedDevice(DeviceTree& tree, const EditorValues& values, std::int32_t 
     device->name = name;
     device->searchState = searchState;
     applyConnection(device->connection, values);
+    device->camera = values.camera;
     device->channelCount = static_cast<std::uint8_t>(values.channelCount & 0xFF);
     tree.AddDeviceWithChannels(std::move(device), values.channelCount);
     return true;
@@ -82,12 +87,14 @@ void ModifyDevice(DeviceTree& tree, DeviceTreeModel::TreeNode& node, const Edito
         if (device->name == oldName) {
             device->name = TrimmedDeviceName(values.name);
             applyConnection(device->connection, values);
+            device->camera = values.camera;
         }
     }
     for (const auto& channel : tree.channels())
         if (channel->connection.address == oldAddress) applyConnection(channel->connection, values);
     record.name = values.name;
     applyConnection(record.connection, values);
+    record.camera = values.camera;
 
     DeviceTreeModel& model = tree.model();
     model.setText(&node, record.name.toQString());

@@ -19,10 +19,11 @@ struct EditorValues {
     QString password;  // as typed
     int channelCount = 1;
     std::uint8_t deviceType = DeviceType::NetworkCamera;
+    NetworkCamera camera;  // a camera of another make: ONVIF, or the RTSP address of its stream
 };
 
 // Why the editor refuses to take its values; the dialog stays open.
-enum class EditorRefusal { None, EmptyAddress, BadSectionName, TooLong };
+enum class EditorRefusal { None, EmptyAddress, BadSectionName, TooLong, BadRtspAddress };
 
 // An address without a "." gets "." and domain behind it; any other address is kept.
 QString CompleteEditorAddress(const QString& address, const QString& domain);
@@ -31,7 +32,8 @@ QString CompleteEditorAddress(const QString& address, const QString& domain);
 // start, no line break. The file would otherwise read back another device or none.
 bool IsUsableSectionName(const QString& name);
 
-// The editor's checks, in the order the operator meets them. The record fields are fixed-width:
+// The editor's checks, in the order the operator meets them. An RTSP camera needs an rtsp://
+// address for its stream. The record fields are fixed-width:
 // a text that does not fit is refused rather than cut, so that what is saved is what was typed.
 EditorRefusal CheckEditorValues(const EditorValues& values);
 

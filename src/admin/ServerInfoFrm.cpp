@@ -3,6 +3,7 @@
 #include "admin/DeviceEditing.h"
 #include "admin/FieldValidators.h"
 #include "admin/LanSearchPage.h"
+#include "devicelibs/cameras/RtspAddress.h"
 #include "devices/DeviceTree.h"
 #include "devices/Functions.h"
 #include "platform/NamedControls.h"
@@ -30,6 +31,9 @@ constexpr char kBadNameText[] =
     "The device name cannot contain \"]\", begin with \"[\" or hold a line break: the device list could not "
     "keep it.";
 constexpr char kTooLongText[] = "A text is longer than its device field holds.";
+constexpr char kBadRtspText[] = "An RTSP camera needs the address of its stream: rtsp://host[:port]/path.";
+// ProtocolList's rows, in the order of CameraProtocol.
+constexpr int kProtocolRows = 3;
 
 template <typename Field>
 QLineEdit* fieldEdit(QWidget* parent, const char* name) {
@@ -138,7 +142,19 @@ QWidget* TServerInfoFrm::createManualPage() {
     info->addWidget(DeviceTypeList, 0, 1);
     info->addWidget(ChCntLabel, 1, 0);
     info->addWidget(ChCntEdit, 1, 1);
+    ProtocolLabel = captionLabel(GroupBox3, "ProtocolLabel", 100);
+    ProtocolList = MakeControl<QComboBox>(GroupBox3, "ProtocolList");
+    RtspLabel = captionLabel(GroupBox3, "RtspLabel", 100);
+    // The password belongs in its own field: an address typed with one loses it (RtspAddress.h).
+    RtspEdit = MakeControl<QLineEdit>(GroupBox3, "RtspEdit");
+    RtspEdit->setPlaceholderText(QStringLiteral("rtsp://192.168.1.64:554/stream1"));
+    RtspEdit->setEnabled(false);
+    info->addWidget(ProtocolLabel, 2, 0);
+    info->addWidget(ProtocolList, 2, 1);
+    info->addWidget(RtspLabel, 3, 0);
+    info->addWidget(RtspEdit, 3, 1);
     connect(DeviceTypeList, &QComboBox::activated, this, &TServerInfoFrm::DeviceTypeListChange);
+    connect(ProtocolList, &QComboBox::currentIndexChanged, this, &TServerInfoFrm::ProtocolListChange);
 
     GroupBox4 = MakeControl<QGroupBox>(page, "GroupBox4");
     auto* help = new QVBoxLayout(GroupBox4);
@@ -189,11 +205,42 @@ void TServerInfoFrm::ApplyLanguage() {
     DeviceTypeList->clear();
     DeviceTypeList->addItems({s.Lookup(1250), s.Lookup(1251), s.Lookup(1252)});
     DeviceTypeList->setCurrentIndex(DeviceType::NetworkCamera);
+    ProtocolLabel->setText(s.Lookup(6042));
+    RtspLabel->setText(s.Lookup(6043));
+    const int protocol = std::max(ProtocolList->currentIndex(), 0);
+    ProtocolList->clear();
+    ProtocolList->addItems({s.Lookup(6044), QStringLiteral("ONVIF"), QStringLiteral("RTSP")});
+    ProtocolList->setCurrentIndex(protocol);
     Dev_Find_Tab->ApplyLanguage();
 }
 
 void TServerInfoFrm::setEditNode(DeviceTreeModel::TreeNode* node) {
     editIndex_ = QPersistentModelIndex(context_.tree.model().indexOf(node));
+}
+
+void TServerInfoFrm::setCamera(const NetworkCamera& camera) {
+    camera_ = camera;
+    ProtocolList->setCurrentIndex(static_cast<int>(camera.protocol));
+    RtspEdit->setText(camera.channels.empty() ? QString() : QString::fromStdString(camera.channels.front().mainUrl));
+}
+
+void TServerInfoFrm::ProtocolListChange(int protocol) {
+    RtspEdit->setEnabled(protocol == static_cast<int>(CameraProtocol::Rtsp));
+}
+
+NetworkCamera TServerInfoFrm::editedCamera() const {
+    NetworkCamera camera;
+    const int row = ProtocolList->currentIndex();
+    camera.protocol = row > 0 && row < kProtocolRows ? static_cast<CameraProtocol>(row) : CameraProtocol::Native;
+    if (camera.protocol == CameraProtocol::Native) return camera;
+    camera.rtspOverUdp = camera_.rtspOverUdp;
+    if (camera.protocol == CameraProtocol::Rtsp) {
+        CameraStreams streams{WithoutCredentials(RtspEdit->text().toStdString()), {}};
+        if (!camera_.channels.empty() && camera_.protocol == CameraProtocol::Rtsp)
+            streams.subUrl = camera_.channels.front().subUrl;
+        camera.channels.push_back(std::move(streams));
+    }
+    return camera;
 }
 
 void TServerInfoFrm::ServerEditChange() {
@@ -225,6 +272,9 @@ void TServerInfoFrm::OKBtnClick() {
     values.password = PwdEdit->text();
     values.channelCount = ChCntEdit->text().isEmpty() ? 1 : ChCntEdit->text().toInt();
     values.deviceType = static_cast<std::uint8_t>(std::max(DeviceTypeList->currentIndex(), 0));
+    values.camera = editedCamera();
+    // A plain RTSP camera is one stream address: one channel, whatever the count says.
+    if (values.camera.protocol == CameraProtocol::Rtsp) values.channelCount = 1;
 
     if (!typed.isEmpty()) {
         values.address = CompleteEditorAddress(typed, SrvDomain->text());
@@ -235,6 +285,7 @@ void TServerInfoFrm::OKBtnClick() {
     if (refusal != EditorRefusal::None) {
         const QString text = refusal == EditorRefusal::EmptyAddress ? context_.strings.Lookup(kEmptyAddressId)
                              : refusal == EditorRefusal::BadSectionName ? QLatin1String(kBadNameText)
+                             : refusal == EditorRefusal::BadRtspAddress ? QLatin1String(kBadRtspText)
                                                                         : QLatin1String(kTooLongText);
         context_.ui.ShowMessage(this, MessageRequest{context_.strings.Lookup(kCaptionId), text,
                                                      MessageIcon::Warning, MessageButtons::Ok});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "devicelibs/cameras/NetworkCameras.h"
 #include "devices/DeviceTreeModel.h"
 
 #include <QDialog>
@@ -55,6 +56,9 @@ public:
     bool addMode = true;
     // Modify mode: the device node under edit.
     void setEditNode(DeviceTreeModel::TreeNode* node);
+    // Shows how the device under edit is reached; what the page does not show (the sub stream's
+    // address, UDP) is kept as it is.
+    void setCamera(const NetworkCamera& camera);
 
     QTabWidget* PageControl1 = nullptr;
     QWidget* Dev_Add_Tab = nullptr;
@@ -79,6 +83,11 @@ public:
     QLineEdit* PwdEdit = nullptr;
     QComboBox* DeviceTypeList = nullptr;
     QLineEdit* ChCntEdit = nullptr;
+    // A camera of another make: "ONVIF", or "RTSP" with the address of its stream.
+    QLabel* ProtocolLabel = nullptr;
+    QComboBox* ProtocolList = nullptr;
+    QLabel* RtspLabel = nullptr;
+    QLineEdit* RtspEdit = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
@@ -86,6 +95,7 @@ public:
     void ServerEditChange();
     void DeviceTypeListChange(int type);
     void PageControl1Change(int page);
+    void ProtocolListChange(int protocol);
     void OKBtnClick();
 
     // FormCloseQuery: an OK closes only when EditorCloseState is above 0; Cancel always closes.
@@ -97,8 +107,10 @@ Q_SIGNALS:
 
 private:
     QWidget* createManualPage();
+    NetworkCamera editedCamera() const;
 
     EditorContext context_;
+    NetworkCamera camera_;  // what setCamera gave
     QPersistentModelIndex editIndex_;
 };
 

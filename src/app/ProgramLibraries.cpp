@@ -16,7 +16,7 @@ DeviceLibraries MakeProgramLibraries(const QString& appDir) {
     libraries.tcpClient = CreateTcpClientLibrary({}, libraries.networkCameras);
     libraries.discovery =
         CreateDiscoveryLibrary(ReadDiscoveryOptions(IniFile::load(appDir + QLatin1String(kSettingsFileName))));
-    libraries.videoClient = std::make_shared<FfmpegVideoClient>();
+    libraries.videoClient = std::make_shared<FfmpegVideoClient>(libraries.networkCameras);
     libraries.streamPlayer = std::make_shared<FfmpegStreamPlayer>();
     return libraries;
 }

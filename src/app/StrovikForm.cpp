@@ -11,6 +11,7 @@
 #include "app/LoginPage.h"
 #include "app/MainWindowLayout.h"
 #include "app/PasswordStorageSetting.h"
+#include "app/NetworkCameraSync.h"
 #include "app/PtzPage.h"
 #include "app/RecordPage.h"
 #include "app/ToolNotebook.h"
@@ -133,6 +134,8 @@ void TStrovikForm::createControls() {
 
     tray_ = new TrayPresence(*this, [this] { RestoreFromOtherInstance(); });
     autoSearch_ = new LanAutoSearch(state_, services_.libraries.discovery, this);
+    // Owned by the window; keeps the libraries' directory of cameras of other makes equal to the tree.
+    new NetworkCameraSync(state_.tree, services_.libraries.networkCameras, this);
     createPtzControl();
 
     login_ = std::make_unique<LoginController>(

@@ -1,5 +1,6 @@
 #include "devices/DeviceListFile.h"
 
+#include "devices/CameraListKeys.h"
 #include "devices/DeviceTree.h"
 #include "platform/IniFile.h"
 #include "platform/SecretStore.h"
@@ -66,6 +67,7 @@ std::unique_ptr<DeviceNode> readDevice(const IniFile& ini, const QString& sectio
     device->connection.deviceType = static_cast<std::uint8_t>(ini.readInt(section, kDeviceType, 0));
     device->connection.userName = ini.readString(section, kUser, QStringLiteral("admin"));
     device->connection.password = ini.readString(section, kPwd, QString());
+    device->camera = ReadCameraKeys(ini, section);
     return device;
 }
 
@@ -159,6 +161,7 @@ bool SaveDeviceList(const QString& path, const DeviceTree& tree, QString* error,
             ++passwordsInFile;
         }
         ini.writeInt(section, kAutoSearch, device.searchState > 0 ? 1 : 0);
+        WriteCameraKeys(ini, section, device.camera);
     }
     if (!storeError.isEmpty() && secretStoreWarning)
         *secretStoreWarning = QStringLiteral("The desktop's secret service could not keep the device passwords (%1). "

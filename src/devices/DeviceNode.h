@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicelibs/FixedText.h"
+#include "devicelibs/cameras/NetworkCameras.h"
 
 #include <array>
 #include <cstdint>
@@ -72,6 +73,9 @@ struct DeviceNode {
     std::int32_t searchState = 0;
     DeviceVersion deviceVersion;
     std::array<std::uint8_t, 36> channelRights{};
+    // Devices only: how a camera of another make is reached (the device list's extra keys). The
+    // libraries learn it through the NetworkCameras directory, never through the channels.
+    NetworkCamera camera;
 
     bool isDevice() const { return kind == NodeKind::Device; }
     bool isChannel() const { return kind == NodeKind::Channel; }

@@ -141,14 +141,7 @@ TEST_F(LiveViewE2ETest, StreamThatTheDeviceDropsComesBackByItself) {
     const std::int32_t firstHandle = window.streamHandle();
 
     ASSERT_TRUE(test::WaitForLogLines(*devsim_, dropped, dropsBefore + 1, kDropAfterMs + 10000));
-    qint64 paintedAtRestart = -1;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            if (window.state() != ViewState::Live || window.streamHandle() == firstHandle) return false;
-            if (paintedAtRestart < 0) paintedAtRestart = window.picturesPainted();
-            return window.picturesPainted() >= paintedAtRestart + 5;
-        },
-        10000))
+    ASSERT_TRUE(test::WaitForRestartedStream(window, firstHandle, 10000))
         << "the window did not come back with pictures";
     EXPECT_EQ(window.connection().deviceName.str(), "Flaky");
     EXPECT_EQ(window.connection().channelIndex, 1);

@@ -3,6 +3,7 @@
 #include "app/BottomBar.h"
 #include "app/DeviceListPage.h"
 #include "app/StrovikForm.h"
+#include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/ffmpeg/FfmpegStreamPlayer.h"
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 #include "devicelibs/tcpclient/TcpClientFactory.h"
@@ -35,11 +36,11 @@ QByteArray DeviceListFile(const std::vector<ListedDevice>& devices) {
     for (const ListedDevice& device : devices) {
         text += QStringLiteral(
                     "[%1]\nAddr=%2\nPort=%3\nChnCount=%4\nNetType=1\nServerType=2\nDeviceType=1\n"
-                    "User=admin\nPwd=%5\nAutoSearch=0\n")
+                    "User=admin\nPwd=%5\nAutoSearch=0\n%6")
                     .arg(device.name, QString::fromStdString(device.address))
                     .arg(device.port)
                     .arg(device.channels)
-                    .arg(device.password)
+                    .arg(device.password, device.extraKeys)
                     .toUtf8();
     }
     return text;
@@ -66,8 +67,9 @@ LiveMainWindow::LiveMainWindow(const std::vector<ListedDevice>& devices, const Q
     QFile::copy(QStringLiteral(STROVIK_LANG_DIR "/1033.ini"), appDir + QStringLiteral("1033.ini"));
 
     MainWindowServices services;
-    services.libraries.tcpClient = CreateTcpClientLibrary();
-    services.libraries.videoClient = std::make_shared<FfmpegVideoClient>();
+    services.libraries.networkCameras = std::make_shared<NetworkCameras>();
+    services.libraries.tcpClient = CreateTcpClientLibrary({}, services.libraries.networkCameras);
+    services.libraries.videoClient = std::make_shared<FfmpegVideoClient>(services.libraries.networkCameras);
     services.libraries.streamPlayer = std::make_shared<FfmpegStreamPlayer>();
     services.ui = &ui;
     services.loginStore = StoredLoginStore(dir_.file(QStringLiteral("registry.ini")));
@@ -152,6 +154,17 @@ int CountLogLines(const devsim::DevsimProcess& devsim, const QStringList& needle
 bool WaitForLogLines(const devsim::DevsimProcess& devsim, const QStringList& needles, int count,
                      int timeoutMs) {
     return QTest::qWaitFor([&] { return CountLogLines(devsim, needles) >= count; }, timeoutMs);
+}
+
+bool WaitForRestartedStream(const TMyView& window, std::int32_t oldHandle, int timeoutMs, int count) {
+    qint64 paintedAtRestart = -1;
+    return QTest::qWaitFor(
+        [&] {
+            if (window.state() != ViewState::Live || window.streamHandle() == oldHandle) return false;
+            if (paintedAtRestart < 0) paintedAtRestart = window.picturesPainted();
+            return window.picturesPainted() >= paintedAtRestart + count;
+        },
+        timeoutMs);
 }
 
 QImage Grab(QWidget& widget) {

@@ -27,19 +27,21 @@ class TViewForm;
 
 namespace test {
 
-// One section of the main window's device list file: a DVR with its own user.
+// One section of the main window's device list file: a DVR with its own user (admin).
 struct ListedDevice {
     QString name;
     std::string address;
     int channels = 1;
     std::uint16_t port = 5050;
     QString password = QStringLiteral("admin");  // of the user admin
+    QString extraKeys = QString();  // lines added to the section, e.g. a camera's Protocol and RtspMain
 };
 
 // The program's main window with the real device libraries (our TCP client, the FFmpeg video
-// client and stream player; no discovery), shown offscreen at 1280 x 800. Its app folder holds the
-// device list and the English language file, and STROVIK_DRIVE points the recordings and snapshots
-// at drive while it lives. Every device of the list has the user admin, with its own password.
+// client and stream player, sharing one directory of cameras of other makes; no discovery), shown
+// offscreen at 1280 x 800. Its app folder holds the device list and the English language file, and
+// STROVIK_DRIVE points the recordings and snapshots at drive while it lives. Every device of the
+// list has the user admin, with its own password.
 class LiveMainWindow final {
 public:
     LiveMainWindow(const std::vector<ListedDevice>& devices, const QString& drive,
@@ -81,6 +83,10 @@ QString DvrSection(const QString& name, const std::string& address, int channels
 int CountLogLines(const devsim::DevsimProcess& devsim, const QStringList& needles);
 bool WaitForLogLines(const devsim::DevsimProcess& devsim, const QStringList& needles, int count,
                      int timeoutMs);
+
+// Waits until window is live again on a stream other than oldHandle (restarted by itself) and has
+// painted `count` pictures of it.
+bool WaitForRestartedStream(const TMyView& window, std::int32_t oldHandle, int timeoutMs, int count = 5);
 
 // What a window shows now, as the operator would see it.
 QImage Grab(QWidget& widget);

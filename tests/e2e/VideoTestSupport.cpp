@@ -1,6 +1,7 @@
 #include "e2e/VideoTestSupport.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QThread>
 
@@ -39,6 +40,16 @@ void TargetWindow::destroyTarget(std::size_t index) {
 bool WaitForPictures(const RenderWidget& target, int count, int timeoutMs) {
     const qint64 wanted = target.picturesPainted() + count;
     return QTest::qWaitFor([&] { return target.picturesPainted() >= wanted; }, timeoutMs);
+}
+
+double RecordWhilePainting(VideoClientLibrary& client, std::int32_t handle, const std::string& file,
+                           const RenderWidget& target, int pictures, int timeoutMs) {
+    if (client.X_ClientStartCaptureFile(handle, file, 2) == 0) return -1;
+    QElapsedTimer recording;
+    recording.start();
+    if (!WaitForPictures(target, pictures, timeoutMs)) return -1;
+    if (client.X_ClientStopCapture(handle, 2) == 0) return -1;
+    return static_cast<double>(recording.elapsed()) / 1000.0;
 }
 
 int ThreadCount() {

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace strovik::test {
@@ -44,6 +45,12 @@ private:
 
 // Waits (bounded) until the target has painted `count` more pictures.
 bool WaitForPictures(const RenderWidget& target, int count, int timeoutMs = 10000);
+
+// Records the stream `handle` into file while target paints `pictures` more pictures; the seconds
+// it recorded, or -1 when the capture did not start, the pictures did not come within timeoutMs or
+// the capture did not stop.
+double RecordWhilePainting(VideoClientLibrary& client, std::int32_t handle, const std::string& file,
+                           const RenderWidget& target, int pictures, int timeoutMs);
 
 // The process's thread count (Linux), to see that workers end.
 int ThreadCount();

@@ -9,6 +9,7 @@
 #include "app/DeviceListPage.h"
 #include "app/LanAutoSearch.h"
 #include "app/StrovikForm.h"
+#include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/doubles/RecordingDiscoveryLibrary.h"
 #include "devicelibs/doubles/RecordingStreamPlayerLibrary.h"
 #include "devicelibs/doubles/RecordingTcpClientLibrary.h"
@@ -84,6 +85,7 @@ protected:
         services.libraries.discovery = discovery;
         services.libraries.videoClient = video;
         services.libraries.streamPlayer = std::make_shared<RecordingStreamPlayerLibrary>();
+        services.libraries.networkCameras = cameras;
         services.ui = &ui;
         services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
         services.mixer =
@@ -156,6 +158,7 @@ protected:
     QString appDir = dir.path() + QStringLiteral("app/");
     std::shared_ptr<RecordingDiscoveryLibrary> discovery = std::make_shared<RecordingDiscoveryLibrary>();
     std::shared_ptr<RecordingVideoClientLibrary> video = std::make_shared<RecordingVideoClientLibrary>();
+    std::shared_ptr<NetworkCameras> cameras = std::make_shared<NetworkCameras>();
     test::ScriptedUiServices ui;
     std::unique_ptr<TStrovikForm> form;
 };
@@ -232,6 +235,54 @@ TEST_F(DeviceAdminTest, DomainFieldFollowsTheDotInTheAddress) {
     QTest::keyClick(editor()->ServerEdit, Qt::Key_Backspace);
     EXPECT_EQ(editor()->SrvDomain->text(), QStringLiteral("ddns.strovik.example"));
     EXPECT_TRUE(editor()->SrvDomain->isEnabled());
+}
+
+TEST_F(DeviceAdminTest, TheManualPageAddsAndChangesCamerasOfOtherMakes) {
+    openAdd();
+    typeManual(QStringLiteral("Lobby"), QStringLiteral("127.0.0.60"), QStringLiteral("554"), QStringLiteral("4"));
+    EXPECT_EQ(editor()->ProtocolList->currentIndex(), 0) << "our own protocol unless the operator picks another";
+    EXPECT_FALSE(editor()->RtspEdit->isEnabled());
+    editor()->ProtocolList->setCurrentIndex(2);
+    ASSERT_EQ(editor()->ProtocolList->currentText(), QStringLiteral("RTSP"));
+    ASSERT_TRUE(editor()->RtspEdit->isEnabled());
+
+    // Not an RTSP address: refused, the editor stays open.
+    QTest::keyClicks(editor()->RtspEdit, QStringLiteral("http://127.0.0.60/main"));
+    pressOk();
+    ASSERT_NE(editor(), nullptr);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].request.text.contains(QStringLiteral("rtsp://host"))) << ui.messages[0].request.text.toStdString();
+
+    editor()->RtspEdit->clear();
+    QTest::keyClicks(editor()->RtspEdit, QStringLiteral("rtsp://admin:pw@127.0.0.60:8554/main"));
+    pressOk();
+    ASSERT_EQ(editor(), nullptr);
+    const int row = static_cast<int>(rootNames().indexOf(QStringLiteral("Lobby")));
+    ASSERT_GE(row, 0);
+    const DeviceNode& lobby = *root(row)->record();
+    EXPECT_EQ(lobby.camera.protocol, CameraProtocol::Rtsp);
+    ASSERT_EQ(lobby.camera.channels.size(), 1u);
+    EXPECT_EQ(lobby.camera.channels[0].mainUrl, "rtsp://127.0.0.60:8554/main") << "the password stays in its field";
+    EXPECT_EQ(root(row)->children().size(), 1u) << "an RTSP address is one channel";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return cameras->Find("127.0.0.60", 554).has_value(); }, 2000));
+    EXPECT_EQ(StreamUrlOf(*cameras->Find("127.0.0.60", 554), 0), "rtsp://127.0.0.60:8554/main");
+
+    // Modify shows how the camera is reached; made an ONVIF camera, the directory follows.
+    openModify(root(row));
+    EXPECT_EQ(editor()->ProtocolList->currentIndex(), 2);
+    EXPECT_EQ(editor()->RtspEdit->text(), QStringLiteral("rtsp://127.0.0.60:8554/main"));
+    editor()->ProtocolList->setCurrentIndex(1);
+    EXPECT_FALSE(editor()->RtspEdit->isEnabled());
+    pressOk();
+    ASSERT_EQ(editor(), nullptr);
+    EXPECT_EQ(root(row)->record()->camera.protocol, CameraProtocol::Onvif);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto listed = cameras->Find("127.0.0.60", 554);
+            return listed && listed->protocol == CameraProtocol::Onvif;
+        },
+        2000));
+    EXPECT_EQ(ui.messages.size(), 1u);
 }
 
 TEST_F(DeviceAdminTest, ADuplicateNameAddsNothingAndSaysNothing) {

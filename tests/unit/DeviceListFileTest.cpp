@@ -161,6 +161,42 @@ TEST_F(DeviceListFileTest, SaveKeepsPositionsAndKeyOrderAndErasesDevicesGone) {
     EXPECT_EQ(tree.model().roots()[1]->children().size(), 0u);
 }
 
+TEST_F(DeviceListFileTest, CamerasOfOtherMakesKeepTheirProtocolAndStreamAddresses) {
+    load("[Lobby]\nAddr=127.0.0.60\nPort=554\nChnCount=1\nUser=viewer\nPwd=s3\nProtocol= RTSP \n"
+         "RtspMain=rtsp://viewer:s3@127.0.0.60:8554/main\nRtspSub=rtsp://127.0.0.60:8554/sub\nRtspTransport=UDP\n"
+         "[Door]\nProtocol=onvif\nRtspMain=rtsp://127.0.0.61/not-for-onvif\n"
+         "[Broken]\nProtocol=rtsp\nRtspMain=http://127.0.0.62/main\n"
+         "[Ours]\nProtocol=telnet\n");
+    ASSERT_EQ(tree.devices().size(), 4u);
+    const NetworkCamera& lobby = device(0).camera;
+    EXPECT_EQ(lobby.protocol, CameraProtocol::Rtsp);
+    EXPECT_TRUE(lobby.rtspOverUdp);
+    ASSERT_EQ(lobby.channels.size(), 1u);
+    EXPECT_EQ(lobby.channels[0].mainUrl, "rtsp://127.0.0.60:8554/main") << "the password stays in Pwd only";
+    EXPECT_EQ(lobby.channels[0].subUrl, "rtsp://127.0.0.60:8554/sub");
+    EXPECT_EQ(device(1).camera.protocol, CameraProtocol::Onvif);
+    EXPECT_FALSE(device(1).camera.rtspOverUdp);
+    EXPECT_TRUE(device(1).camera.channels.empty()) << "an ONVIF camera's addresses come from the camera";
+    EXPECT_EQ(device(2).camera.protocol, CameraProtocol::Rtsp);
+    EXPECT_TRUE(device(2).camera.channels.empty()) << "not an RTSP address";
+    EXPECT_EQ(device(3).camera.protocol, CameraProtocol::Native);
+
+    // Saved and read back; a camera turned into one of our own devices reads back as ours.
+    tree.devices()[1]->camera = NetworkCamera{};
+    ASSERT_TRUE(SaveDeviceList(path(), tree));
+    const QByteArray saved = dir.read(kDeviceListFileName);
+    EXPECT_FALSE(saved.contains("s3@")) << saved.toStdString();
+    tree.releaseAll();
+    ASSERT_EQ(LoadDeviceList(path(), tree).devicesAdded, 4);
+    EXPECT_EQ(device(0).camera.protocol, CameraProtocol::Rtsp);
+    EXPECT_TRUE(device(0).camera.rtspOverUdp);
+    ASSERT_EQ(device(0).camera.channels.size(), 1u);
+    EXPECT_EQ(device(0).camera.channels[0].mainUrl, "rtsp://127.0.0.60:8554/main");
+    EXPECT_EQ(device(0).camera.channels[0].subUrl, "rtsp://127.0.0.60:8554/sub");
+    EXPECT_EQ(device(1).camera.protocol, CameraProtocol::Native);
+    EXPECT_EQ(device(3).camera.protocol, CameraProtocol::Native);
+}
+
 TEST_F(DeviceListFileTest, AnEmptyTreeLeavesNoSections) {
     load("[A]\n[B]\n");
     tree.releaseAll();

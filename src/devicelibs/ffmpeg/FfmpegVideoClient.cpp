@@ -1,6 +1,9 @@
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 
+#include "devicelibs/cameras/NetworkCameras.h"
+#include "devicelibs/ffmpeg/LiveSessionSource.h"
 #include "devicelibs/ffmpeg/LiveStream.h"
+#include "devicelibs/ffmpeg/RtspSource.h"
 #include "devicelibs/video/FrameFormat.h"
 #include "devicelibs/video/LiveSessionProtocol.h"
 #include "devicelibs/video/LiveSessionReader.h"
@@ -39,8 +42,13 @@ void ReturnFreedMemory() {
 
 FfmpegVideoClient::FfmpegVideoClient() : FfmpegVideoClient(Options{}) {}
 
-FfmpegVideoClient::FfmpegVideoClient(Options options)
-    : options_(options), context_(std::make_unique<QObject>()) {}
+FfmpegVideoClient::FfmpegVideoClient(Options options) : FfmpegVideoClient(nullptr, options) {}
+
+FfmpegVideoClient::FfmpegVideoClient(std::shared_ptr<const NetworkCameras> cameras)
+    : FfmpegVideoClient(std::move(cameras), Options{}) {}
+
+FfmpegVideoClient::FfmpegVideoClient(std::shared_ptr<const NetworkCameras> cameras, Options options)
+    : options_(options), cameras_(std::move(cameras)), context_(std::make_unique<QObject>()) {}
 
 FfmpegVideoClient::~FfmpegVideoClient() {
     stopAll();
@@ -86,7 +94,22 @@ void FfmpegVideoClient::stopAll() {
 }
 
 std::int32_t FfmpegVideoClient::X_ClientStart(const ClientStartInfo& info, std::int32_t, std::uint16_t) {
+    if (cameras_ && info.port > 0 && info.port <= 65535) {
+        if (const auto camera = cameras_->Find(info.address, static_cast<std::uint16_t>(info.port)))
+            return startRtsp(info, StreamUrlOf(*camera, info.channelIndex), camera->rtspOverUdp);
+    }
     return start(info, info.address, info.port);
+}
+
+std::int32_t FfmpegVideoClient::startRtsp(const ClientStartInfo& info, const std::string& address, bool overUdp) {
+    // An ONVIF camera not verified yet has no stream addresses, like a channel it does not have.
+    if (address.empty()) return ClientStartError::NoSuchStream;
+    RtspSource::Options options;
+    options.overUdp = overUdp;
+    options.openTimeout = options_.connectTimeout + options_.answerTimeout;
+    RtspSource::Opened opened = RtspSource::open(address, info.userName, info.password, options);
+    if (!opened.source) return opened.error;
+    return run(std::move(opened.source), opened.format, info.window);
 }
 
 std::int32_t FfmpegVideoClient::X_ClientStartEx(const ClientStartInfo& info, const RelayInfo& relay,
@@ -131,13 +154,23 @@ std::int32_t FfmpegVideoClient::start(const ClientStartInfo& info, const std::st
             return ClientStartError::NoAnswer;
     }
 
+    StreamFormat format;
+    format.width = answer->width;
+    format.height = answer->height;
+    format.framesPerSecond = answer->framesPerSecond > 0 ? answer->framesPerSecond : 25;
+    format.hasAudio = answer->audioCodec == AudioCodec::G711MuLaw;
+    return run(std::make_unique<LiveSessionSource>(std::move(reader)), format, info.window);
+}
+
+std::int32_t FfmpegVideoClient::run(std::unique_ptr<PacketSource> source, const StreamFormat& format,
+                                    RenderTarget* window) {
     std::lock_guard lock(streamsMutex_);
     const std::int32_t handle = nextHandle_++;
     LiveStream::Setup setup;
     setup.handle = handle;
-    setup.reader = std::move(reader);
-    setup.answer = *answer;
-    setup.slot = SlotOf(info.window);
+    setup.source = std::move(source);
+    setup.format = format;
+    setup.slot = SlotOf(window);
     setup.silenceTimeout = options_.silenceTimeout;
     setup.onLost = [this](std::int32_t lost) { postEvent(kStreamLostEvent, lost); };
     setup.onCaptureFailed = [this](std::int32_t failed) { postEvent(kCaptureFailedEvent, failed); };

@@ -14,8 +14,14 @@ class QObject;
 namespace strovik {
 
 class LiveStream;
+class NetworkCameras;
+class PacketSource;
+struct StreamFormat;
 
-// The video client library on our live session protocol (docs/media.md) and FFmpeg.
+// The video client library on our live session protocol (docs/media.md) and FFmpeg. A device
+// that the NetworkCameras directory lists as a camera of another make is reached over RTSP
+// instead (RtspSource: TCP unless its record asks for UDP); its streams then run through the same
+// decode pipeline and end in the same lost-stream event.
 //
 // X_ClientStart connects and waits for the device's answer on the calling (GUI) thread, bounded by
 // connectTimeout and answerTimeout: the window's rules rest on its result (the failure code it
@@ -37,6 +43,9 @@ public:
 
     FfmpegVideoClient();
     explicit FfmpegVideoClient(Options options);
+    // cameras may be null: every device then speaks our protocol.
+    explicit FfmpegVideoClient(std::shared_ptr<const NetworkCameras> cameras);
+    FfmpegVideoClient(std::shared_ptr<const NetworkCameras> cameras, Options options);
     ~FfmpegVideoClient() override;
 
     std::int32_t X_ClientInit(std::uint32_t message, QObject* window) override;
@@ -66,6 +75,9 @@ private:
     };
 
     std::int32_t start(const ClientStartInfo& info, const std::string& host, std::int32_t port);
+    std::int32_t startRtsp(const ClientStartInfo& info, const std::string& address, bool overUdp);
+    // Gives an accepted stream its handle and its worker.
+    std::int32_t run(std::unique_ptr<PacketSource> source, const StreamFormat& format, RenderTarget* window);
     std::shared_ptr<LiveStream> find(std::int32_t handle);
     // Runs action on the stream: 0 for an unknown handle, else 1, or the action's verdict when it
     // gives one.
@@ -75,6 +87,7 @@ private:
     void postEvent(std::int32_t event, std::int32_t handle);  // any thread
 
     const Options options_;
+    const std::shared_ptr<const NetworkCameras> cameras_;
     std::unique_ptr<QObject> context_;  // ends the receivers' destroyed() connections with us
 
     std::mutex streamsMutex_;

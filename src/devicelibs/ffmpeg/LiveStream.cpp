@@ -30,20 +30,17 @@ void LowerWorkerPriority() {
 
 LiveStream::LiveStream(Setup setup)
     : handle_(setup.handle),
-      reader_(std::move(setup.reader)),
+      source_(std::move(setup.source)),
       silenceTimeout_(setup.silenceTimeout),
       onLost_(std::move(setup.onLost)),
       onCaptureFailed_(std::move(setup.onCaptureFailed)),
-      announcedWidth_(setup.answer.width),
-      announcedHeight_(setup.answer.height),
-      framesPerSecond_(setup.answer.framesPerSecond > 0 ? setup.answer.framesPerSecond : 25),
-      hasAudio_(setup.answer.audioCodec == AudioCodec::G711MuLaw),
+      format_(setup.format),
       pictures_(std::move(setup.slot)),
       worker_([this] { run(); }) {}
 
 LiveStream::~LiveStream() {
     stopping_ = true;
-    reader_->socket().shutdown();
+    source_->interrupt();
     if (worker_.joinable()) worker_.join();
     stopCapture();
 }
@@ -55,7 +52,7 @@ void LiveStream::setSound(std::shared_ptr<PcmQueue> queue) {
 
 bool LiveStream::startCapture(const std::string& fileName) {
     stopCapture();
-    AviWriter::Format format{announcedWidth_, announcedHeight_, framesPerSecond_, hasAudio_};
+    AviWriter::Format format{format_.width, format_.height, format_.framesPerSecond, format_.hasAudio};
     const QSize decoded = pictures_.pictureSize();
     if (!decoded.isEmpty()) {  // what the decoder saw beats what the device announced
         format.width = decoded.width();
@@ -79,30 +76,24 @@ bool LiveStream::stopCapture() {
 
 void LiveStream::run() {
     LowerWorkerPriority();
-    while (!stopping_) {
-        const auto deadline = std::chrono::steady_clock::now() + silenceTimeout_;
-        if (reader_->next(kFrameHeaderBytes + kMaxFrameBodyBytes, deadline) !=
-                LiveSessionReader::Result::Message ||
-            reader_->size() < kFrameHeaderBytes)
+    SourcePacket packet;
+    while (!stopping_ && source_->next(packet, silenceTimeout_)) {
+        if (packet.kind == SourcePacket::Kind::Sound) {
+            handleAudio(packet);
+        } else if (!handlePicture(packet)) {
             break;
-        const FrameHeader header = ReadFrameHeader(reader_->data());
-        if (header.bodyLength != reader_->size() - kFrameHeaderBytes) break;  // not our frame message
-        const std::uint8_t* body = reader_->data() + kFrameHeaderBytes;
-        if (header.isPicture()) {
-            if (!handlePicture(header, body)) break;
-        } else if (header.isAudio()) {
-            handleAudio(header, body);
-        }  // frames of other types are skipped
+        }
     }
     if (!stopping_ && onLost_) onLost_(handle_);
 }
 
-bool LiveStream::handlePicture(const FrameHeader& header, const std::uint8_t* body) {
-    const bool keyFrame = header.type == FrameType::Key;
-    capture([&](AviWriter& writer) { return writer.writeVideo(body, header.bodyLength, keyFrame, header.timeStampMs); });
+bool LiveStream::handlePicture(const SourcePacket& packet) {
+    capture([&](AviWriter& writer) {
+        return writer.writeVideo(packet.data, packet.size, packet.keyFrame, packet.timeStampMs);
+    });
     decoder_.setDropLevel(DropLevelForThrowLevel(throwLevel_));
     decoder_.setSkipLoopFilter(pictures_.quality().skipLoopFilter);
-    const bool decoded = decoder_.decode(body, header.bodyLength, keyFrame,
+    const bool decoded = decoder_.decode(packet.data, packet.size, packet.keyFrame,
                                          [this](const AVFrame& frame) { pictures_.show(frame); });
     consecutiveDecodeErrors_ = decoded ? 0 : consecutiveDecodeErrors_ + 1;
     return consecutiveDecodeErrors_ < kMaxConsecutiveDecodeErrors;
@@ -119,16 +110,16 @@ void LiveStream::capture(const std::function<bool(AviWriter&)>& write) {
     if (onCaptureFailed_) onCaptureFailed_(handle_);
 }
 
-void LiveStream::handleAudio(const FrameHeader& header, const std::uint8_t* body) {
-    if (!hasAudio_) return;
-    capture([&](AviWriter& writer) { return writer.writeAudio(body, header.bodyLength); });
+void LiveStream::handleAudio(const SourcePacket& packet) {
+    if (!format_.hasAudio) return;
+    capture([&](AviWriter& writer) { return writer.writeAudio(packet.data, packet.size); });
     std::shared_ptr<PcmQueue> sound;
     {
         std::lock_guard lock(soundMutex_);
         sound = sound_;
     }
     if (!sound) return;
-    DecodeMuLaw(body, header.bodyLength, pcm_);
+    DecodeMuLaw(packet.data, packet.size, pcm_);
     sound->push(pcm_.data(), pcm_.size());
 }
 

@@ -2,11 +2,9 @@
 
 #include "devicelibs/ffmpeg/AviWriter.h"
 #include "devicelibs/ffmpeg/H264Decoder.h"
+#include "devicelibs/ffmpeg/PacketSource.h"
 #include "devicelibs/ffmpeg/PcmQueue.h"
 #include "devicelibs/ffmpeg/PictureOutput.h"
-#include "devicelibs/video/FrameFormat.h"
-#include "devicelibs/video/LiveSessionProtocol.h"
-#include "devicelibs/video/LiveSessionReader.h"
 #include "devicelibs/video/RenderTarget.h"
 
 #include <atomic>
@@ -21,13 +19,14 @@
 
 namespace strovik {
 
-// One live stream after the device accepted it: a worker thread reads its frames, decodes the
-// pictures, scales them to the render target's size and publishes them into the target's slot;
-// it also feeds a capture file and the sound output when they are on. The stream is lost when the
-// device closes it, sends something that is not our protocol, or sends no whole frame within
-// the silence timeout; onLost then runs once on the worker thread (it must only post).
+// One live stream after the device accepted it: a worker thread reads its frames from the packet
+// source (our live session, or an RTSP camera), decodes the pictures, scales them to the render
+// target's size and publishes them into the target's slot; it also feeds a capture file and the
+// sound output when they are on. The stream is lost when its source ends (the device closes it,
+// sends something that is not its protocol, or sends no whole frame within the silence timeout)
+// or its pictures stop decoding; onLost then runs once on the worker thread (it must only post).
 //
-// Threads: the public calls come from the GUI thread; the worker owns the reader and the decoder.
+// Threads: the public calls come from the GUI thread; the worker owns the source and the decoder.
 // Each piece the two share has its own lock, never held together with another: captureMutex_
 // guards capture_, soundMutex_ sound_, PictureOutput its own. The drop level is an atomic the
 // worker applies per frame.
@@ -35,8 +34,8 @@ class LiveStream final {
 public:
     struct Setup {
         std::int32_t handle = 0;
-        std::unique_ptr<LiveSessionReader> reader;  // the session after the device's answer
-        LiveStreamAnswer answer;
+        std::unique_ptr<PacketSource> source;  // the stream after the device accepted it
+        StreamFormat format;
         std::shared_ptr<PictureSlot> slot;  // may be null
         std::chrono::milliseconds silenceTimeout{5000};
         std::function<void(std::int32_t handle)> onLost;
@@ -46,7 +45,7 @@ public:
     };
 
     explicit LiveStream(Setup setup);
-    // Stops the worker (bounded: the socket is shut down to wake it) and closes a capture file.
+    // Stops the worker (bounded: the source is interrupted to wake it) and closes a capture file.
     ~LiveStream();
     LiveStream(const LiveStream&) = delete;
     LiveStream& operator=(const LiveStream&) = delete;
@@ -61,24 +60,21 @@ public:
     bool stopCapture();
 
     // Whether the stream carries sound, as the device announced.
-    bool hasAudio() const { return hasAudio_; }
+    bool hasAudio() const { return format_.hasAudio; }
 
 private:
     void run();
-    bool handlePicture(const FrameHeader& header, const std::uint8_t* body);
-    void handleAudio(const FrameHeader& header, const std::uint8_t* body);
+    bool handlePicture(const SourcePacket& packet);
+    void handleAudio(const SourcePacket& packet);
     // Hands a frame to the capture file; a failed write closes it and says so.
     void capture(const std::function<bool(AviWriter&)>& write);
 
     const std::int32_t handle_;
-    std::unique_ptr<LiveSessionReader> reader_;
+    const std::unique_ptr<PacketSource> source_;
     const std::chrono::milliseconds silenceTimeout_;
     const std::function<void(std::int32_t)> onLost_;
     const std::function<void(std::int32_t)> onCaptureFailed_;
-    const int announcedWidth_;
-    const int announcedHeight_;
-    const int framesPerSecond_;
-    const bool hasAudio_;
+    const StreamFormat format_;
 
     std::atomic<bool> stopping_{false};
     std::atomic<std::int32_t> throwLevel_{0};

@@ -7,10 +7,6 @@
 
 namespace strovik {
 
-namespace {
-
-// TcpSocket reports why a connect failed as text; the codes callers tell apart are refusal (also
-// the offline-DDNS case), a name that does not resolve, and the timeout.
 std::int32_t ConnectErrorCode(const std::string& error, bool refused,
                               std::chrono::steady_clock::duration spent,
                               TcpClientOptions::Milliseconds timeout) {
@@ -19,8 +15,6 @@ std::int32_t ConnectErrorCode(const std::string& error, bool refused,
     if (spent >= timeout) return VerifyError::ConnectTimedOut;
     return VerifyError::ConnectFailed;
 }
-
-}  // namespace
 
 SessionHello MakeHello(SessionKind kind) {
     SessionHello hello{};

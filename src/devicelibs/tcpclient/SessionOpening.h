@@ -4,6 +4,7 @@
 #include "devicelibs/wire/SessionRecords.h"
 #include "platform/TcpSocket.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -15,6 +16,12 @@ struct SessionStart {
     TcpSocket socket;  // valid when error == 0
     std::int32_t error = 0;
 };
+
+// The VerifyError code of a failed TcpSocket::connectTo, which reports why as text: the codes
+// callers tell apart are refusal (also the offline-DDNS case), a name that does not resolve, and
+// the timeout.
+std::int32_t ConnectErrorCode(const std::string& error, bool refused, std::chrono::steady_clock::duration spent,
+                              TcpClientOptions::Milliseconds timeout);
 
 SessionStart ConnectAndSendHello(const std::string& host, std::uint16_t port, const SessionHello& hello,
                                  const TcpClientOptions& options);

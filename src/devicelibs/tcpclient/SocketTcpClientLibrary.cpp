@@ -1,6 +1,7 @@
 #include "devicelibs/tcpclient/SocketTcpClientLibrary.h"
 
 #include "devicelibs/onvif/OnvifVerification.h"
+#include "devicelibs/cameras/RtspVerification.h"
 #include "devicelibs/tcpclient/SessionOpening.h"
 #include "devicelibs/tcpclient/SessionPort.h"
 #include "devicelibs/tcpclient/VerifyError.h"
@@ -56,8 +57,12 @@ void SocketTcpClientLibrary::NV_SetTCPClientCustomReciveCallback(TcpReceiveCallb
 std::int32_t SocketTcpClientLibrary::NV_VerifyUser(const VerifyUserRequest& request) {
     const auto port = TcpPort(request.port);
     if (!port) return VerifyError::BadPort;
-    if (const auto camera = cameraAt(request.host, *port); camera && camera->protocol == CameraProtocol::Onvif)
-        return verifyOnvif(request, static_cast<std::uint16_t>(*port - kVerificationPortOffset));
+    if (const auto camera = cameraAt(request.host, *port)) {
+        if (camera->protocol == CameraProtocol::Onvif)
+            return verifyOnvif(request, static_cast<std::uint16_t>(*port - kVerificationPortOffset));
+        if (camera->protocol == CameraProtocol::Rtsp)
+            return VerifyRtspCamera(StreamUrlOf(*camera, 0), request.userName, request.password, options_);
+    }
     SessionHello hello = MakeHello(SessionKind::Verify);
     hello.userName = request.userName;
     hello.password = request.password;

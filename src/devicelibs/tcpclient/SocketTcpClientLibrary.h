@@ -17,8 +17,9 @@
 
 namespace strovik {
 
-// The device TCP client library on our device protocol (docs/device-protocol.md), and on ONVIF
-// for the cameras of other makes that the directory lists (docs/network-cameras.md).
+// The device TCP client library on our device protocol (docs/device-protocol.md), and for the
+// cameras of other makes that the directory lists: ONVIF (docs/onvif.md) and plain RTSP cameras,
+// verified with an RTSP DESCRIBE (RtspVerification, docs/rtsp-cameras.md).
 //
 // Threads: NV_VerifyUser, NV_ConnectTCPServer and NV_GetRemoteFile block the caller for at most
 // the connect, send and answer timeouts. Each open connection and each running transfer has one

@@ -24,9 +24,9 @@ struct TcpClientOptions {
 
 class NetworkCameras;
 
-// The real library: our device protocol over TCP, and ONVIF for the cameras the directory lists
-// (none when it is null). Destroying it closes every connection and stops every transfer, joining
-// their threads; it must not be destroyed from inside one of its callbacks.
+// The real library: our device protocol over TCP, and the cameras of other makes that the
+// directory lists (none when it is null). Destroying it closes every connection and stops every
+// transfer, joining their threads; it must not be destroyed from inside one of its callbacks.
 std::shared_ptr<TcpClientLibrary> CreateTcpClientLibrary(const TcpClientOptions& options = {},
                                                          std::shared_ptr<NetworkCameras> cameras = {});
 
