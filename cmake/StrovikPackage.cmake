@@ -24,6 +24,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # QtKeychain loads libsecret at run time, which dpkg-shlibdeps cannot see.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, libsecret-1-0, fonts-noto-cjk")
+# strovik-demo streams the demo site's RTSP and ONVIF cameras with GStreamer's RTSP server.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS
+    "python3-gi, gir1.2-gst-rtsp-server-1.0, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-ugly")
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
