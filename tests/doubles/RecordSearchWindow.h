@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/StrovikForm.h"
+#include "doubles/WindowServices.h"
 #include "devicelibs/doubles/RecordingStreamPlayerLibrary.h"
 #include "devicelibs/doubles/RecordingVideoClientLibrary.h"
 #include "devices/DeviceListFile.h"
@@ -27,15 +28,11 @@ inline std::unique_ptr<TStrovikForm> MakeRecordSearchWindow(const TempDir& dir, 
     dir.write(QStringLiteral("app/") + QLatin1String(kDeviceListFileName), deviceList);
     if (!QFile::copy(langDir + QStringLiteral("/1033.ini"), appDir + QStringLiteral("1033.ini")))
         return nullptr;
-    MainWindowServices services;
-    services.libraries.tcpClient = std::move(tcpClient);
-    services.libraries.videoClient = std::make_shared<RecordingVideoClientLibrary>();
-    services.libraries.streamPlayer = std::make_shared<RecordingStreamPlayerLibrary>();
-    services.ui = &ui;
-    services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
-    services.appDir = appDir;
-    services.fallbackDir = dir.path() + QStringLiteral("fallback");
-    return std::make_unique<TStrovikForm>(std::move(services));
+    DeviceLibraries libraries;
+    libraries.tcpClient = std::move(tcpClient);
+    libraries.videoClient = std::make_shared<RecordingVideoClientLibrary>();
+    libraries.streamPlayer = std::make_shared<RecordingStreamPlayerLibrary>();
+    return std::make_unique<TStrovikForm>(WindowServices(dir, appDir, ui, std::move(libraries)));
 }
 
 }  // namespace strovik::test

@@ -11,6 +11,7 @@
 #include "devicelibs/doubles/RecordingVideoClientLibrary.h"
 #include "devices/DeviceListFile.h"
 #include "doubles/ScriptedUiServices.h"
+#include "doubles/WindowServices.h"
 #include "liveview/ChannelOpening.h"
 #include "liveview/ChannelTexts.h"
 #include "liveview/MyView.h"
@@ -62,15 +63,7 @@ protected:
         ASSERT_TRUE(
             QFile::copy(QStringLiteral(STROVIK_LANG_DIR "/1033.ini"), appDir + QStringLiteral("1033.ini")));
 
-        MainWindowServices services;
-        services.libraries.tcpClient = tcp;
-        services.libraries.videoClient = video;
-        services.libraries.streamPlayer = player;
-        services.ui = &ui;
-        services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
-        services.appDir = appDir;
-        services.fallbackDir = dir.path() + QStringLiteral("fallback");
-        form = std::make_unique<TStrovikForm>(std::move(services));
+        form = std::make_unique<TStrovikForm>(test::WindowServices(dir, appDir, ui, {tcp, nullptr, video, player, nullptr}));
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         form->resize(1024, 768);

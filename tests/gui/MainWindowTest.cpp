@@ -13,6 +13,7 @@
 #include "devicelibs/wire/MessageFraming.h"
 #include "devices/DeviceListFile.h"
 #include "doubles/FakeAudioMixer.h"
+#include "doubles/WindowServices.h"
 #include "doubles/FakeSecretStore.h"
 #include "doubles/ScriptedUiServices.h"
 #include "liveview/MyView.h"
@@ -62,16 +63,8 @@ protected:
     }
 
     void start() {
-        MainWindowServices services;
-        services.libraries.tcpClient = tcp;
-        services.libraries.discovery = discovery;
-        services.libraries.videoClient = video;
-        services.libraries.streamPlayer = player;
-        services.ui = &ui;
-        services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
+        MainWindowServices services = test::WindowServices(dir, appDir, ui, {tcp, discovery, video, player, nullptr});
         services.mixer = std::make_unique<test::FakeAudioMixer>(mixer);
-        services.appDir = appDir;
-        services.fallbackDir = dir.path() + QStringLiteral("fallback");
         services.programVersion = QStringLiteral("1.2.3.4");
         services.secrets = std::make_unique<test::FakeSecretStore>(secrets);
         form = std::make_unique<TStrovikForm>(std::move(services));

@@ -11,6 +11,7 @@
 #include "devicelibs/wire/WireRecord.h"
 #include "devices/DeviceListFile.h"
 #include "doubles/ScriptedUiServices.h"
+#include "doubles/WindowServices.h"
 #include "liveview/MyView.h"
 #include "liveview/PtzControl.h"
 #include "liveview/PtzLink.h"
@@ -124,15 +125,10 @@ protected:
                         .toUtf8();
         dir.write(QStringLiteral("app/") + QLatin1String(kDeviceListFileName), list);
 
-        MainWindowServices services;
-        services.libraries.tcpClient = tcp;
-        services.libraries.videoClient = std::make_shared<RecordingVideoClientLibrary>();
-        services.libraries.streamPlayer = std::make_shared<RecordingStreamPlayerLibrary>();
-        services.ui = &ui;
-        services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
-        services.appDir = appDir;
-        services.fallbackDir = dir.path() + QStringLiteral("fallback");
-        form = std::make_unique<TStrovikForm>(std::move(services));
+        form = std::make_unique<TStrovikForm>(test::WindowServices(
+            dir, appDir, ui,
+            {tcp, nullptr, std::make_shared<RecordingVideoClientLibrary>(),
+             std::make_shared<RecordingStreamPlayerLibrary>(), nullptr}));
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         form->resize(1024, 768);

@@ -9,6 +9,7 @@
 #include "devicelibs/video/FrameFormat.h"
 #include "devicelibs/wire/TransferNotification.h"
 #include "doubles/ScriptedUiServices.h"
+#include "doubles/WindowServices.h"
 #include "liveview/MyView.h"
 #include "liveview/ViewForm.h"
 #include "platform/AudioMixer.h"
@@ -58,15 +59,7 @@ protected:
         EXPECT_TRUE(
             QFile::copy(QStringLiteral(STROVIK_LANG_DIR "/1033.ini"), appDir + QStringLiteral("1033.ini")));
         qputenv("STROVIK_DRIVE", drive.toUtf8());
-        MainWindowServices services;
-        services.libraries.tcpClient = tcp;
-        services.libraries.videoClient = video;
-        services.libraries.streamPlayer = player;
-        services.ui = &ui;
-        services.loginStore = StoredLoginStore(dir.file(QStringLiteral("registry.ini")));
-        services.appDir = appDir;
-        services.fallbackDir = dir.path() + QStringLiteral("fallback");
-        form = std::make_unique<TStrovikForm>(std::move(services));
+        form = std::make_unique<TStrovikForm>(test::WindowServices(dir, appDir, ui, {tcp, nullptr, video, player, nullptr}));
         form->state().resultAddress = QStringLiteral("127.0.0.5");
         form->state().currentPort = 5050;
     }
