@@ -59,6 +59,8 @@ std::unique_ptr<DeviceNode> readDevice(const IniFile& ini, const QString& sectio
     device->parentId = 0;
     device->id = id;
     device->name = TrimmedDeviceName(section);
+    // Cutting the name to its field may leave blanks at its end, which the next load would trim.
+    device->name = TrimmedDeviceName(device->name.toQString());
     device->searchState = static_cast<std::int32_t>(ini.readInt(section, kAutoSearch, 0));
     device->connection.address = ini.readString(section, kAddr, QStringLiteral("127.0.0.1"));
     device->connection.port = static_cast<std::uint16_t>(ini.readInt(section, kPort, kDefaultDevicePort));

@@ -115,6 +115,13 @@ TEST_F(DeviceListFileTest, SectionsThatDifferOnlyBeyondTheStoredNameLoadOnceAndS
     ASSERT_TRUE(SaveDeviceList(path(), tree));
     DeviceTree reloaded(strings);
     EXPECT_EQ(LoadDeviceList(path(), reloaded).devicesAdded, 2);
+
+    // A name whose cut ends in blanks is kept without them, as the next load would read it.
+    DeviceTree cut(strings);
+    dir.write(kDeviceListFileName, "[" + QByteArray(31, 'C') + "  tail]\nAddr=5.5.5.5\n");
+    LoadDeviceList(path(), cut);
+    ASSERT_EQ(cut.devices().size(), 1u);
+    EXPECT_EQ(cut.devices()[0]->name.str(), std::string(31, 'C'));
 }
 
 TEST_F(DeviceListFileTest, AutoSearchDevicesCountOnEveryLoad) {
