@@ -37,6 +37,14 @@ QString RightsLevelMessage(int rightsLevel, const StringTable& strings) {
     return strings.Lookup(kNotVerifiedEntry);
 }
 
+std::optional<QString> LibraryErrorText(std::int32_t result, const StringTable& strings) {
+    if (result == kOfflineDomainResult)
+        return QStringLiteral("%1 (%2)").arg(strings.Lookup(kLibraryErrorEntryBase)).arg(-1);
+    if (result >= -10 && result <= -1)
+        return QStringLiteral("%1 (%2)").arg(strings.Lookup(kLibraryErrorEntryBase - result)).arg(result);
+    return std::nullopt;
+}
+
 QString LoginFailureMessage(std::int32_t answer, const QString& host, const QString& address,
                             const StringTable& strings) {
     if (answer == -1 && host == QLatin1String(kOfflineDomainHost))

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace strovik {
 
@@ -35,6 +36,10 @@ void UpdateLoginChannelCount(LoginState& state, const VerifyAnswer& answer);
 // The message for a rights level below 32: the user is unknown (0), the password wrong (1), the
 // rights too low (2..16), or not verified (17..31).
 QString RightsLevelMessage(int rightsLevel, const StringTable& strings);
+
+// A channel's or a search's login result that is a library error: its text with its code, the
+// offline-domain result told as library error -1. Nothing for any other result.
+std::optional<QString> LibraryErrorText(std::int32_t result, const StringTable& strings);
 
 // The login page's message for a failed verification (answer <= 0) of address, whose library host
 // was host.

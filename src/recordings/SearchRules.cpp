@@ -5,12 +5,6 @@
 
 namespace strovik {
 
-namespace {
-
-constexpr int kLibraryErrorEntryBase = 4100;  // entry 4100 + k for library error -k
-
-}  // namespace
-
 bool MayListRecords(std::int32_t rights) {
     return rights == 58 || rights == 50;
 }
@@ -31,10 +25,8 @@ SearchGate CheckSearchGate(const LoginState& state, int channelIndex) {
 
 QString SearchLoginFailureText(std::int32_t result, const QString& deviceName, const StringTable& strings) {
     QString text;
-    if (result == kOfflineDomainResult)
-        text = QStringLiteral("%1 (%2)").arg(strings.Lookup(kLibraryErrorEntryBase)).arg(-1);
-    else if (result >= -10 && result <= -1)
-        text = QStringLiteral("%1 (%2)").arg(strings.Lookup(kLibraryErrorEntryBase - result)).arg(result);
+    if (const std::optional<QString> error = LibraryErrorText(result, strings))
+        text = *error;
     else if (result < 0)
         text = QStringLiteral("Unknown error: %1").arg(result);
     else

@@ -70,14 +70,11 @@ void TransferRouter::Finish(Ticket ticket, std::int32_t handle) {
     Start start;
     {
         std::lock_guard lock(transferLock_);
-        const auto found = starts_.find(ticket);
-        if (found == starts_.end()) {
-            // Cancelled: nobody will follow this transfer.
-            claimed_.erase(handle);
-        } else {
+        claimed_.erase(handle);
+        // Gone when it was cancelled meanwhile.
+        if (const auto found = starts_.find(ticket); found != starts_.end()) {
             start = std::move(found->second);
             starts_.erase(found);
-            claimed_.erase(handle);
             if (handle >= 1) {
                 routes_[handle] = start.route;
                 // Queued now, so they reach the receiver after it learnt the handle below.
@@ -86,6 +83,7 @@ void TransferRouter::Finish(Ticket ticket, std::int32_t handle) {
         }
     }
     if (!start.started) {
+        // Nobody will follow this transfer.
         if (handle >= 1) library_.NV_StopGetRemoteFile(handle);
         return;
     }
