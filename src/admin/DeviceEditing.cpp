@@ -64,7 +64,7 @@ EditorRefusal CheckEditorValues(const EditorValues& values) {
 
 bool AddEditedDevice(DeviceTree& tree, const EditorValues& values, std::int32_t searchState) {
     const QString name = TrimmedDeviceName(values.name);
-    if (tree.DeviceNameExists(name)) return false;
+    if (tree.DeviceNameTakenInList(name)) return false;
     auto device = std::make_unique<DeviceNode>();
     device->kind = NodeKind::Device;
     device->parentId = 0;

@@ -85,16 +85,17 @@ DeviceListLoad LoadDeviceList(const QString& path, DeviceTree& tree, SecretStore
     result.error = ini.errorString();
 
     // One set of the names present, so that a list of thousands of devices loads in linear time.
+    // Sections the file cannot tell apart ("Gate", "gate") read the same keys: they are one device.
     QSet<QString> names;
-    for (const auto& device : tree.devices()) names.insert(TrimmedDeviceName(device->name.toQString()));
+    for (const auto& device : tree.devices()) names.insert(DeviceListKey(device->name.toQString()));
     KeyringReader keyring(path, secrets, result);
 
     for (const QString& section : ini.sectionNames()) {
-        if (names.contains(TrimmedDeviceName(section))) continue;
+        if (names.contains(DeviceListKey(section))) continue;
         auto device = readDevice(ini, section, tree.nextDeviceId());
         // The name as the record keeps it (cut to its field, up to a stray NUL): two sections that
         // differ only beyond that would be one device twice, and a save would merge them.
-        if (names.contains(TrimmedDeviceName(device->name.toQString()))) continue;
+        if (names.contains(DeviceListKey(device->name.toQString()))) continue;
         if (passwordInKeyring(ini, section))
             device->connection.password = keyring.password(section, device->name.toQString());
         // A hand-edited count may be negative or absurd; no device has more than the cap.
@@ -103,7 +104,7 @@ DeviceListLoad LoadDeviceList(const QString& path, DeviceTree& tree, SecretStore
         device->channelCount = static_cast<std::uint8_t>(channelCount);
         if (device->searchState > 0) ++result.autoSearchDevices;
 
-        names.insert(TrimmedDeviceName(device->name.toQString()));
+        names.insert(DeviceListKey(device->name.toQString()));
         tree.AddDeviceWithChannels(std::move(device), channelCount);
         ++result.devicesAdded;
     }

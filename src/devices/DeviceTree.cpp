@@ -1,5 +1,6 @@
 #include "devices/DeviceTree.h"
 
+#include "platform/IniFile.h"
 #include "platform/StringTable.h"
 
 #include <algorithm>
@@ -12,6 +13,8 @@ std::uint16_t ChannelStreamPort(std::uint16_t devicePort) {
 }
 
 QString TrimmedDeviceName(const QString& name) { return name.trimmed(); }
+
+QString DeviceListKey(const QString& name) { return IniFile::foldedName(TrimmedDeviceName(name)); }
 
 DeviceTree::DeviceTree(const StringTable& strings) : strings_(strings) {}
 
@@ -108,6 +111,12 @@ bool DeviceTree::DeviceNameExists(const QString& name) const {
     return std::any_of(devices_.begin(), devices_.end(), [&](const auto& device) {
         return TrimmedDeviceName(device->name.toQString()) == wanted;
     });
+}
+
+bool DeviceTree::DeviceNameTakenInList(const QString& name) const {
+    const QString wanted = DeviceListKey(name);
+    return std::any_of(devices_.begin(), devices_.end(),
+                       [&](const auto& device) { return DeviceListKey(device->name.toQString()) == wanted; });
 }
 
 bool DeviceTree::ApplyLanDiscovery(const QString& deviceName, const QString& address, std::uint16_t port) {

@@ -50,6 +50,10 @@ public:
     TreeNode* AddDeviceWithChannels(std::unique_ptr<DeviceNode> device, int count);
     // Whether a device's name, blanks trimmed, equals name with its blanks trimmed (case-sensitive).
     bool DeviceNameExists(const QString& name) const;
+    // Whether the device list file could not keep a device of this name apart from one in the tree:
+    // its section names compare without regard to letter case, so "Gate" and "gate" would share one
+    // section and a save would lose a device.
+    bool DeviceNameTakenInList(const QString& name) const;
     // Gives the device named deviceName the address and port of a camera found on the LAN, marks it
     // found and replaces its channel nodes by one. False when nothing was updated.
     bool ApplyLanDiscovery(const QString& deviceName, const QString& address, std::uint16_t port);
@@ -81,5 +85,7 @@ private:
 
 // The name comparison the device list uses everywhere: leading and trailing blanks do not count.
 QString TrimmedDeviceName(const QString& name);
+// The name as the device list file tells devices apart: blanks trimmed, letter case folded.
+QString DeviceListKey(const QString& name);
 
 }  // namespace strovik

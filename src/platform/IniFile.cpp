@@ -11,8 +11,6 @@ namespace strovik {
 
 namespace {
 
-QString foldName(const QString& name) { return name.toCaseFolded(); }
-
 int hexDigitValue(QChar c) {
     const char16_t u = c.unicode();
     if (u >= u'0' && u <= u'9') return u - u'0';
@@ -85,17 +83,17 @@ struct IniFile::Section {
         if (keyIndex.isEmpty()) {
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 if (!lines[i].isKey()) continue;
-                const QString folded = lines[i].key().toString().toCaseFolded();
+                const QString folded = IniFile::foldedName(lines[i].key().toString());
                 if (!keyIndex.contains(folded)) keyIndex.insert(folded, static_cast<qsizetype>(i));
             }
         }
-        const auto it = keyIndex.constFind(key.toString().toCaseFolded());
+        const auto it = keyIndex.constFind(IniFile::foldedName(key.toString()));
         return it == keyIndex.cend() ? std::nullopt : std::optional<qsizetype>(*it);
     }
 
     void append(Line line) {
         if (!keyIndex.isEmpty() && line.isKey()) {
-            const QString folded = line.key().toString().toCaseFolded();
+            const QString folded = IniFile::foldedName(line.key().toString());
             if (!keyIndex.contains(folded)) keyIndex.insert(folded, static_cast<qsizetype>(lines.size()));
         }
         lines.push_back(std::move(line));
@@ -187,7 +185,7 @@ void IniFile::parseText(QString decoded) {
                 section->header = raw;
                 section->slot = sections_.size();
                 current = section.get();
-                sectionIndex_[foldName(section->name)].push_back(current);
+                sectionIndex_[IniFile::foldedName(section->name)].push_back(current);
                 sections_.push_back(std::move(section));
                 continue;
             }
@@ -215,7 +213,7 @@ IniFile::Section* IniFile::findSection(const QString& section) const {
     // Callers read or write several keys of one section in a row; the exact name they used last
     // skips the case folding and the hash lookup.
     if (lastSection_ && section == lastSectionName_) return lastSection_;
-    const auto it = sectionIndex_.constFind(foldName(section));
+    const auto it = sectionIndex_.constFind(IniFile::foldedName(section));
     if (it == sectionIndex_.cend() || it->empty()) return nullptr;
     lastSectionName_ = section;
     lastSection_ = it->front();
@@ -230,10 +228,12 @@ IniFile::Section& IniFile::sectionForWrite(const QString& section) {
     created->header = created->ownHeader;
     created->slot = sections_.size();
     Section* raw = created.get();
-    sectionIndex_[foldName(section)].push_back(raw);
+    sectionIndex_[IniFile::foldedName(section)].push_back(raw);
     sections_.push_back(std::move(created));
     return *raw;
 }
+
+QString IniFile::foldedName(const QString& name) { return name.toCaseFolded(); }
 
 QStringList IniFile::sectionNames() const {
     QStringList names;
@@ -311,11 +311,15 @@ void IniFile::writeInt(const QString& section, const QString& key, qint64 value)
 }
 
 void IniFile::eraseSection(const QString& section) {
-    const auto it = sectionIndex_.find(foldName(section));
+    const auto it = sectionIndex_.find(IniFile::foldedName(section));
     if (it == sectionIndex_.end() || it->empty()) return;
-    Section* doomed = it->front();
+    // Sections spelt "Gate" and "gate" are one name to readers, but the caller erasing "gate" means
+    // the one spelt so, not the one that answers for both.
+    auto spelt = std::find_if(it->begin(), it->end(), [&](const Section* s) { return s->name == section; });
+    if (spelt == it->end()) spelt = it->begin();
+    Section* doomed = *spelt;
     lastSection_ = nullptr;
-    it->erase(it->begin());
+    it->erase(spelt);
     if (it->empty()) sectionIndex_.erase(it);
     sections_[doomed->slot].reset();
 }

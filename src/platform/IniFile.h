@@ -42,6 +42,8 @@ public:
     // with errorString() telling why. Files above maxFileBytes are refused the same way.
     static IniFile load(const QString& path);
     static IniFile parse(const QByteArray& bytes);
+    // The form in which two section or key names are the same name to this file.
+    static QString foldedName(const QString& name);
 
     static constexpr qint64 maxFileBytes = 64LL * 1024 * 1024;
 
@@ -63,8 +65,8 @@ public:
 
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInt(const QString& section, const QString& key, qint64 value);
-    // Removes the first section of that name with all its lines; a later section of the same name
-    // then answers for it.
+    // Removes a section of that name with all its lines: the first one spelt exactly so, else the
+    // first of the name in any letter case. A later section of the same name then answers for it.
     void eraseSection(const QString& section);
 
     QByteArray serialize() const;

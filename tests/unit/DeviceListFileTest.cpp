@@ -89,14 +89,14 @@ TEST_F(DeviceListFileTest, ChannelCountsAreTakenAsStoredWithinTheCap) {
 TEST_F(DeviceListFileTest, NamesAlreadyPresentAreSkipped) {
     LoggedInDevice login{"Office", "10.0.0.1", 5050, 2, "admin", "", 2};
     tree.RebuildTree(&login);
-    const DeviceListLoad result = load("[ Office ]\nAddr=1.1.1.1\n[Gate]\n[Gate ]\nAddr=2.2.2.2\n[gate]\n");
-    EXPECT_EQ(result.devicesAdded, 2);
-    ASSERT_EQ(tree.devices().size(), 3u);
+    // "[gate]" reads the keys of "[Gate]" (section names ignore letter case): one device, not two.
+    const DeviceListLoad result = load("[ Office ]\nAddr=1.1.1.1\n[Gate]\n[Gate ]\nAddr=2.2.2.2\n[gate]\n[OFFICE]\n");
+    EXPECT_EQ(result.devicesAdded, 1);
+    ASSERT_EQ(tree.devices().size(), 2u);
     EXPECT_EQ(device(0).connection.address.str(), "10.0.0.1");
     EXPECT_EQ(device(1).name.str(), "Gate");
     EXPECT_EQ(device(1).id, 1);
     EXPECT_EQ(device(1).connection.address.str(), "127.0.0.1");
-    EXPECT_EQ(device(2).name.str(), "gate");  // names compare case-sensitively
 
     // Loading again adds nothing but still counts what it reads as auto-search.
     EXPECT_EQ(LoadDeviceList(path(), tree).devicesAdded, 0);
@@ -122,6 +122,18 @@ TEST_F(DeviceListFileTest, SectionsThatDifferOnlyBeyondTheStoredNameLoadOnceAndS
     LoadDeviceList(path(), cut);
     ASSERT_EQ(cut.devices().size(), 1u);
     EXPECT_EQ(cut.devices()[0]->name.str(), std::string(31, 'C'));
+}
+
+TEST_F(DeviceListFileTest, NamesDifferingOnlyInLetterCaseSurviveASaveAsOneDevice) {
+    // Found by fuzzing: the first spelling answers for both, and the save used to erase it when
+    // it erased the other, renaming the device.
+    load("[gate]\nAddr=1.1.1.1\n[Gate]\nAddr=2.2.2.2\n");
+    ASSERT_EQ(tree.devices().size(), 1u);
+    ASSERT_TRUE(SaveDeviceList(path(), tree));
+    DeviceTree reloaded(strings);
+    EXPECT_EQ(LoadDeviceList(path(), reloaded).devicesAdded, 1);
+    EXPECT_EQ(reloaded.devices()[0]->name.str(), "gate");
+    EXPECT_EQ(reloaded.devices()[0]->connection.address.str(), "1.1.1.1");
 }
 
 TEST_F(DeviceListFileTest, AutoSearchDevicesCountOnEveryLoad) {

@@ -131,6 +131,9 @@ TEST_F(DeviceTreeTest, NameExistsIgnoresSurroundingBlanksButNotCase) {
     EXPECT_TRUE(tree.DeviceNameExists("  Lobby"));
     EXPECT_FALSE(tree.DeviceNameExists("lobby"));
     EXPECT_FALSE(tree.DeviceNameExists("Lob by"));
+    // The device list file cannot keep "Lobby" and "lobby" apart.
+    EXPECT_TRUE(tree.DeviceNameTakenInList(" LOBBY"));
+    EXPECT_FALSE(tree.DeviceNameTakenInList("Lob by"));
 }
 
 TEST_F(DeviceTreeTest, LanDiscoveryMovesACameraToItsNewAddressWithOneChannel) {

@@ -46,7 +46,11 @@ TEST(IniFile, WritesReplaceInPlaceAndAppendWhatIsMissing) {
     EXPECT_EQ(ini.serialize(), "; a comment\n[A]\nx=10\n\ny=2\nw=new\n[B]\nz=  spaced\n[C]\nk=v\n");
 }
 
-TEST(IniFile, EraseRemovesTheFirstSectionOfThatName) {
+TEST(IniFile, EraseRemovesTheSectionSpeltSoElseTheFirstOfThatName) {
+    IniFile spelt = IniFile::parse("[Gate]\nk=kept\n[gate]\nk=dead\n");
+    spelt.eraseSection("gate");
+    EXPECT_EQ(spelt.serialize(), "[Gate]\nk=kept\n");
+
     IniFile ini = IniFile::parse("[Dup]\nk=first\n[Other]\nk=o\n[DUP]\nk=second\n");
     ini.eraseSection("dup");
     EXPECT_EQ(ini.readString("Dup", "k", ""), "second");
