@@ -53,22 +53,28 @@ private:
     DeviceListLoad& result_;
 };
 
+// Cutting a text to its field may leave blanks at its end, which the next load would trim: the
+// field keeps the text as that load will read it.
+template <typename Field>
+void assignCutAndTrimmed(Field& field, const QString& text) {
+    field = text;
+    field = field.toQString().trimmed();
+}
+
 std::unique_ptr<DeviceNode> readDevice(const IniFile& ini, const QString& section, std::int32_t id) {
     auto device = std::make_unique<DeviceNode>();
     device->kind = NodeKind::Device;
     device->parentId = 0;
     device->id = id;
-    device->name = TrimmedDeviceName(section);
-    // Cutting the name to its field may leave blanks at its end, which the next load would trim.
-    device->name = TrimmedDeviceName(device->name.toQString());
+    assignCutAndTrimmed(device->name, TrimmedDeviceName(section));
     device->searchState = static_cast<std::int32_t>(ini.readInt(section, kAutoSearch, 0));
-    device->connection.address = ini.readString(section, kAddr, QStringLiteral("127.0.0.1"));
+    assignCutAndTrimmed(device->connection.address, ini.readString(section, kAddr, QStringLiteral("127.0.0.1")));
     device->connection.port = static_cast<std::uint16_t>(ini.readInt(section, kPort, kDefaultDevicePort));
     device->connection.netType = 1;  // "NetType" is stored but every device uses type 1
     device->connection.serverType = 2;
     device->connection.deviceType = static_cast<std::uint8_t>(ini.readInt(section, kDeviceType, 0));
-    device->connection.userName = ini.readString(section, kUser, QStringLiteral("admin"));
-    device->connection.password = ini.readString(section, kPwd, QString());
+    assignCutAndTrimmed(device->connection.userName, ini.readString(section, kUser, QStringLiteral("admin")));
+    assignCutAndTrimmed(device->connection.password, ini.readString(section, kPwd, QString()));
     device->camera = ReadCameraKeys(ini, section);
     return device;
 }

@@ -116,12 +116,21 @@ TEST_F(DeviceListFileTest, SectionsThatDifferOnlyBeyondTheStoredNameLoadOnceAndS
     DeviceTree reloaded(strings);
     EXPECT_EQ(LoadDeviceList(path(), reloaded).devicesAdded, 2);
 
-    // A name whose cut ends in blanks is kept without them, as the next load would read it.
+    // Texts whose cut ends in blanks are kept without them, as the next load would read them.
+    const auto cutInBlanks = [](std::size_t capacity) { return QByteArray(capacity - 1, 'C') + "  tail"; };
+    const ConnectionInfo& fields = device(0).connection;
+    dir.write(kDeviceListFileName, "[" + cutInBlanks(decltype(DeviceNode::name)::capacity) + "]\nAddr=" +
+                                       cutInBlanks(fields.address.capacity) + "\nUser=" +
+                                       cutInBlanks(fields.userName.capacity) + "\nPwd=" +
+                                       cutInBlanks(fields.password.capacity) + "\n");
     DeviceTree cut(strings);
-    dir.write(kDeviceListFileName, "[" + QByteArray(31, 'C') + "  tail]\nAddr=5.5.5.5\n");
     LoadDeviceList(path(), cut);
     ASSERT_EQ(cut.devices().size(), 1u);
-    EXPECT_EQ(cut.devices()[0]->name.str(), std::string(31, 'C'));
+    const DeviceNode& read = *cut.devices()[0];
+    EXPECT_EQ(read.name.str(), std::string(read.name.capacity - 1, 'C'));
+    EXPECT_EQ(read.connection.address.str(), std::string(fields.address.capacity - 1, 'C'));
+    EXPECT_EQ(read.connection.userName.str(), std::string(fields.userName.capacity - 1, 'C'));
+    EXPECT_EQ(read.connection.password.str(), std::string(fields.password.capacity - 1, 'C'));
 }
 
 TEST_F(DeviceListFileTest, NamesDifferingOnlyInLetterCaseSurviveASaveAsOneDevice) {
