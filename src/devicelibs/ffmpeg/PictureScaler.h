@@ -1,6 +1,7 @@
 #pragma once
 
 #include "devicelibs/ffmpeg/FfmpegHandles.h"
+#include "devicelibs/ffmpeg/PointShrink.h"
 
 #include <QImage>
 #include <QRect>
@@ -23,8 +24,10 @@ struct PicturePlan {
 PicturePlan PlanPicture(QSize frameSize, QSize targetSize, bool croppable);
 
 // Turns decoded pictures into QImage::Format_RGB32 pictures for a target. Shrinking happens in
-// YUV before the conversion to RGB (one libswscale pass), which is what keeps many small tiles
-// cheap. Used by one thread at a time.
+// YUV before the conversion to RGB, which is what keeps many small tiles cheap: in one libswscale
+// pass, or for point sampling of planar 4:2:0 by PointShrink and then libswscale's unscaled path
+// (the picture's lines then lie in a buffer padded to that path's width). Used by one thread at a
+// time.
 class PictureScaler final {
 public:
     // Scales frame into picture for a target of targetSize (see PlanPicture) with the given
@@ -33,7 +36,10 @@ public:
     bool scale(const AVFrame& frame, QSize targetSize, int scaleFlags, QImage& picture);
 
 private:
+    bool scalePicked(const AVFrame& frame, QSize pictureSize, QImage& picture);
+
     SwsContextPtr context_;
+    PointShrink pointShrink_;
 };
 
 // The frame at its own size, for snapshots.
