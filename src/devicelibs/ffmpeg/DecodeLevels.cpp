@@ -15,9 +15,10 @@ DropLevel DropLevelForThrowLevel(std::int32_t level) {
 PictureQuality PictureQualityForLevel(std::int32_t level) {
     if (level >= 6) return {SWS_BICUBIC, false};
     if (level >= 4) return {SWS_BILINEAR, false};
-    // The lowest level is what the grid asks for with 16 and more windows: tiles a quarter of the
-    // picture's side or smaller, painted nearest-neighbour anyway. Point sampling converts only the
-    // lines it keeps, about 2.5 times cheaper than fast bilinear there.
+    // The lowest level is what the grid asks for with 9 and more windows: tiles a third of the
+    // picture's side or smaller, painted nearest-neighbour anyway. Point sampling picks only the
+    // samples it keeps and converts them unscaled (PictureScaler), several times cheaper than
+    // fast bilinear there.
     return {SWS_POINT, true};
 }
 
