@@ -33,7 +33,8 @@ struct FixedText {
     void assign(std::string_view text) {
         bytes.fill(0);
         const std::string_view cut = CutUtf8(text.substr(0, std::min(text.size(), text.find('\0'))), MaxChars);
-        std::memcpy(bytes.data(), cut.data(), cut.size());
+        // An empty view may have no data at all, which memcpy must not be given even for 0 bytes.
+        if (!cut.empty()) std::memcpy(bytes.data(), cut.data(), cut.size());
     }
     void assign(const QString& text) {
         const QByteArray utf8 = text.toUtf8();

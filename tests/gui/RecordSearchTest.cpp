@@ -191,8 +191,9 @@ TEST_F(RecordSearchTest, TheRequestCarriesTheSwappedTimesAndTheFirmwareStyle) {
         SearchRequest request;
         std::memcpy(&request, bytes.data(), sizeof(request));
         EXPECT_EQ(request.command, 100);
-        EXPECT_EQ(request.startTime, at(1, 0, 0));
-        EXPECT_EQ(request.endTime, at(23, 0, 0));
+        // The record is packed: its fields are read by value, never bound to a reference.
+        EXPECT_EQ(std::uint64_t{request.startTime}, at(1, 0, 0));
+        EXPECT_EQ(std::uint64_t{request.endTime}, at(23, 0, 0));
         EXPECT_EQ(request.channel, 3);
         EXPECT_EQ(request.recordType, c.type);
         EXPECT_EQ(request.userName.str(), c.userName);
