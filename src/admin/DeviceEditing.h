@@ -23,7 +23,7 @@ struct EditorValues {
 };
 
 // Why the editor refuses to take its values; the dialog stays open.
-enum class EditorRefusal { None, EmptyAddress, BadSectionName, TooLong, BadRtspAddress };
+enum class EditorRefusal { None, EmptyAddress, BadSectionName, TooLong, BadRtspAddress, NameTaken };
 
 // An address without a "." gets "." and domain behind it; any other address is kept.
 QString CompleteEditorAddress(const QString& address, const QString& domain);
@@ -41,6 +41,11 @@ EditorRefusal CheckEditorValues(const EditorValues& values);
 // False when nothing was added.
 bool AddEditedDevice(DeviceTree& tree, const EditorValues& values,
                      std::int32_t searchState = SearchState::AddedByHand);
+
+// Modify mode: whether the new name belongs to another device (in the letter case the device list
+// file ignores). Two devices of one name would share one section of the file, and a save would
+// lose one of them.
+bool RenameTakesAnotherName(const DeviceTree& tree, const DeviceNode& edited, const QString& newName);
 
 // Modify mode on the device node `node`: every device of its old name and every channel record of
 // its old address take the new values; the node shows the new name and exactly

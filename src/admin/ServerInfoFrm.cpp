@@ -32,6 +32,7 @@ constexpr char kBadNameText[] =
     "keep it.";
 constexpr char kTooLongText[] = "A text is longer than its device field holds.";
 constexpr char kBadRtspText[] = "An RTSP camera needs the address of its stream: rtsp://host[:port]/path.";
+constexpr char kNameTakenText[] = "Another device in the list already has this name.";
 // ProtocolList's rows, in the order of CameraProtocol.
 constexpr int kProtocolRows = 3;
 
@@ -281,11 +282,17 @@ void TServerInfoFrm::OKBtnClick() {
         // A name of blanks alone would be an empty section: the device takes its address instead.
         if (TrimmedDeviceName(values.name).isEmpty()) values.name = values.address;
     }
-    const EditorRefusal refusal = CheckEditorValues(values);
+    DeviceTreeModel& model = context_.tree.model();
+    DeviceTreeModel::TreeNode* node = editIndex_.isValid() ? model.nodeAt(editIndex_) : nullptr;
+    EditorRefusal refusal = CheckEditorValues(values);
+    if (refusal == EditorRefusal::None && !addMode && node && node->isDevice() &&
+        RenameTakesAnotherName(context_.tree, *node->record(), values.name))
+        refusal = EditorRefusal::NameTaken;
     if (refusal != EditorRefusal::None) {
         const QString text = refusal == EditorRefusal::EmptyAddress ? context_.strings.Lookup(kEmptyAddressId)
                              : refusal == EditorRefusal::BadSectionName ? QLatin1String(kBadNameText)
                              : refusal == EditorRefusal::BadRtspAddress ? QLatin1String(kBadRtspText)
+                             : refusal == EditorRefusal::NameTaken      ? QLatin1String(kNameTakenText)
                                                                         : QLatin1String(kTooLongText);
         context_.ui.ShowMessage(this, MessageRequest{context_.strings.Lookup(kCaptionId), text,
                                                      MessageIcon::Warning, MessageButtons::Ok});
@@ -298,8 +305,6 @@ void TServerInfoFrm::OKBtnClick() {
         AddEditedDevice(context_.tree, values);
         return;
     }
-    DeviceTreeModel& model = context_.tree.model();
-    DeviceTreeModel::TreeNode* node = editIndex_.isValid() ? model.nodeAt(editIndex_) : nullptr;
     if (node && node->isDevice()) ModifyDevice(context_.tree, *node, values);
 }
 

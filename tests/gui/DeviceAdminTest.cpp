@@ -395,6 +395,23 @@ TEST_F(DeviceAdminTest, ModifyWithThreeChannelsOnAnEightChannelDevice) {
     EXPECT_EQ(tree().devices()[0]->name.toQString(), QStringLiteral("Lobby"));
 }
 
+TEST_F(DeviceAdminTest, ModifyRefusesTheNameOfAnotherDeviceButKeepsItsOwn) {
+    openModify(root(0));
+    editor()->DevNameEdit->setText(QStringLiteral(" YARD nvr"));  // the file ignores letter case
+    pressOk();
+    ASSERT_NE(editor(), nullptr);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].request.text.contains(QStringLiteral("already has this name")));
+    EXPECT_EQ(tree().devices()[0]->name.toQString(), QStringLiteral("Lobby DVR"));
+
+    ui.messages.clear();
+    editor()->DevNameEdit->setText(QStringLiteral("LOBBY DVR"));
+    pressOk();
+    EXPECT_EQ(editor(), nullptr);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(root(0)->text(), QStringLiteral("LOBBY DVR"));
+}
+
 TEST_F(DeviceAdminTest, ModifyWithAChannelSelectedDoesNothing) {
     select(root(0)->children()[1].get());
     const QPoint away = form->deviceListPage().TreeViewList->viewport()->rect().bottomRight() - QPoint(2, 2);
