@@ -88,7 +88,8 @@ TEST_F(RemotePlaybackE2ETest, AnMp4DownloadIsTheDevicesFileByteForByte) {
 }
 
 TEST_F(RemotePlaybackE2ETest, AFileMissingOnTheDeviceIsReported) {
-    main->requestDownload(QStringLiteral("no-such-recording.MP4"), drive.path() + QStringLiteral("missing.MP4"));
+    main->requestDownload(QStringLiteral("no-such-recording.MP4"),
+                          drive.path() + QStringLiteral("missing.MP4"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return main->form().downloadDialog() == nullptr; }, kPlayDeadlineMs));
     ASSERT_FALSE(main->ui.messages.empty());
     EXPECT_EQ(main->ui.messages.back().request.text, QStringLiteral("FILE NOT EXISTS!"));
