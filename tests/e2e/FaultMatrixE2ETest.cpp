@@ -10,7 +10,9 @@
 #include "app/StrovikForm.h"
 #include "app/ToolNotebook.h"
 #include "devicelibs/discovery/DiscoveryFactory.h"
+#include "devicelibs/ffmpeg/FfmpegVideoClient.h"
 #include "devicelibs/ffmpeg/FrameFileToAvi.h"
+#include "devicelibs/tcpclient/TcpClientFactory.h"
 #include "devices/DeviceListFile.h"
 #include "devices/DeviceNode.h"
 #include "devices/DeviceTree.h"
@@ -20,6 +22,7 @@
 #include "liveview/ChannelOpening.h"
 #include "liveview/MyView.h"
 #include "liveview/PtzControl.h"
+#include "liveview/PtzLink.h"
 #include "liveview/ViewForm.h"
 #include "recordings/FormDownLoad.h"
 #include "recordings/RecordFileList.h"
@@ -58,21 +61,24 @@ const char* FlowName(Flow flow) {
     return "?";
 }
 
-// The limits the flows are documented to keep (defaults of the program's libraries and windows).
-// TcpClientOptions: connect 3 s, answer 5 s (a verification, a command connection, a transfer's
-// hello); transferIdleTimeout 10 s.
-constexpr int kConnectMs = 3000;
-constexpr int kAnswerMs = 5000;
-constexpr int kLibraryCallMs = kConnectMs + kAnswerMs;
-constexpr int kTransferIdleMs = 10000;
-// The video client's stream start: connect and answer timeouts of 2 s each (docs/media.md).
-constexpr int kStreamStartMs = 2000 + 2000;
-// A search's busy indicator goes on the third tick of its 3 s timer without results
-// (RecordSearch::kSearchTimerMs).
+// The limits the flows are documented to keep: the defaults of the program's libraries and windows.
+constexpr TcpClientOptions kTcpClient{};
+constexpr FfmpegVideoClient::Options kVideoClient{};
+constexpr PtzLink::Options kPtzLink{};
+// A verification, a command connection or a transfer's hello: connect, then the whole answer.
+constexpr int kConnectMs = static_cast<int>(kTcpClient.connectTimeout.count());
+constexpr int kLibraryCallMs = kConnectMs + static_cast<int>(kTcpClient.answerTimeout.count());
+// A transfer gives up after this long without data.
+constexpr int kTransferIdleMs = static_cast<int>(kTcpClient.transferIdleTimeout.count());
+// A live stream's start: connect, then the session's answer.
+constexpr int kStreamStartMs =
+    static_cast<int>((kVideoClient.connectTimeout + kVideoClient.answerTimeout).count());
+// A search's busy indicator goes on the third tick of its timer without results.
 constexpr int kSearchQuietMs = 3 * RecordSearch::kSearchTimerMs;
-// The PTZ link: a library connection (connect and answer), its 100 ms pause, a send within the send
-// timeout (5 s); a release whose send failed gets one more try on a fresh connection.
-constexpr int kPtzSendMs = 2 * (kLibraryCallMs + 100 + 5000);
+// The PTZ link: a library connection, its pause and a send; a release whose send failed gets one
+// more try on a fresh connection.
+constexpr int kPtzSendMs = static_cast<int>(
+    2 * (kLibraryCallMs + kPtzLink.connectPause.count() + kTcpClient.sendTimeout.count()));
 // The LAN page's search ends with the library's SearchDone after its listening time; one second more
 // for the probe going out and the report's way to the GUI thread.
 constexpr auto kListenTime = 700ms;
