@@ -106,21 +106,12 @@ const QString kConnected = QStringLiteral("Connected");
 const QString kOpenFailed = QStringLiteral("Record File Open Failed！");
 const QString kDownloadFailed = QStringLiteral("Download connect failed!");
 
-QString Refused(const QString& device = {}) {
-    return device + QStringLiteral("Device refused the session (-9)");
-}
-QString Invalid(const QString& device = {}) {
-    return device + QStringLiteral("Invalid answer from the device (-8)");
-}
-QString NoAnswer(const QString& device = {}) {
-    return device + QStringLiteral("No answer from the device (-6)");
-}
-QString Closed(const QString& device = {}) {
-    return device + QStringLiteral("Device closed the connection (-7)");
-}
-QString Unreachable(const QString& device = {}) {
-    return device + QStringLiteral("Connection refused or device unreachable (-1)");
-}
+// The library's errors as the windows tell them.
+const QString kRefused = QStringLiteral("Device refused the session (-9)");
+const QString kInvalid = QStringLiteral("Invalid answer from the device (-8)");
+const QString kNoAnswer = QStringLiteral("No answer from the device (-6)");
+const QString kClosed = QStringLiteral("Device closed the connection (-7)");
+const QString kUnreachable = QStringLiteral("Connection refused or device unreachable (-1)");
 
 const std::vector<MatrixRow>& Rows() {
     static const std::vector<MatrixRow> rows = [] {
@@ -132,19 +123,23 @@ const std::vector<MatrixRow>& Rows() {
         const QString random = QStringLiteral("CloseChance=15");
         // The 20 bytes of a verification answer take 8 s, beyond the answer timeout.
         const QString trickle = QStringLiteral("TrickleMs=400");
+        // The search's messages name the device first.
+        const auto named = [](const char* device, const QString& text) {
+            return QLatin1String(device) + QLatin1Char(' ') + text;
+        };
         return std::vector<MatrixRow>{
             // A double-click on a channel: the login's text in the window (ChannelLoginFailureText).
-            {Flow::Verification, "Refusing", refuse, {Refused()}, kLibraryCallMs},
-            {Flow::Verification, "Garbling", garbage, {Invalid()}, kLibraryCallMs},
-            {Flow::Verification, "Oversizing", oversized, {Invalid()}, kLibraryCallMs},
-            {Flow::Verification, "Silent", silence, {NoAnswer()}, kLibraryCallMs},
-            {Flow::Verification, "Closing", close, {Closed()}, kLibraryCallMs},
-            {Flow::Verification, "Trickling", trickle, {NoAnswer()}, kLibraryCallMs},
+            {Flow::Verification, "Refusing", refuse, {kRefused}, kLibraryCallMs},
+            {Flow::Verification, "Garbling", garbage, {kInvalid}, kLibraryCallMs},
+            {Flow::Verification, "Oversizing", oversized, {kInvalid}, kLibraryCallMs},
+            {Flow::Verification, "Silent", silence, {kNoAnswer}, kLibraryCallMs},
+            {Flow::Verification, "Closing", close, {kClosed}, kLibraryCallMs},
+            {Flow::Verification, "Trickling", trickle, {kNoAnswer}, kLibraryCallMs},
             {Flow::Verification, "Locked", {}, {QStringLiteral("Locked Password not right")}, kLibraryCallMs,
              kWrongPassword},
-            {Flow::Verification, "Nobody", kNotServed, {Unreachable()}, kLibraryCallMs},
+            {Flow::Verification, "Nobody", kNotServed, {kUnreachable}, kLibraryCallMs},
             // Login, device information (another library call) and the stream's start.
-            {Flow::Verification, "Flaky", random, {kConnected, Closed()},
+            {Flow::Verification, "Flaky", random, {kConnected, kClosed},
              2 * kLibraryCallMs + kStreamStartMs},
             // From live pictures: the device ends the stream, the window starts it again at once.
             {Flow::LiveView, "Dropping", QStringLiteral("LiveDropAfterMs=%1").arg(kLiveDropMs), {kConnected},
@@ -153,15 +148,15 @@ const std::vector<MatrixRow>& Rows() {
              {kConnected}, kLiveDropMaxMs + kStreamStartMs},
             // The search button: its login's message box (SearchLoginFailureText), or nothing said
             // and nothing listed when the search's answers are broken.
-            {Flow::RecordSearch, "Refusing", refuse, {Refused("Refusing ")}, kLibraryCallMs},
-            {Flow::RecordSearch, "Garbling", garbage, {Invalid("Garbling ")}, kLibraryCallMs},
-            {Flow::RecordSearch, "Oversizing", oversized, {Invalid("Oversizing ")}, kLibraryCallMs},
-            {Flow::RecordSearch, "Silent", silence, {NoAnswer("Silent ")}, kLibraryCallMs},
-            {Flow::RecordSearch, "Closing", close, {Closed("Closing ")}, kLibraryCallMs},
-            {Flow::RecordSearch, "Trickling", trickle, {NoAnswer("Trickling ")}, kLibraryCallMs},
+            {Flow::RecordSearch, "Refusing", refuse, {named("Refusing", kRefused)}, kLibraryCallMs},
+            {Flow::RecordSearch, "Garbling", garbage, {named("Garbling", kInvalid)}, kLibraryCallMs},
+            {Flow::RecordSearch, "Oversizing", oversized, {named("Oversizing", kInvalid)}, kLibraryCallMs},
+            {Flow::RecordSearch, "Silent", silence, {named("Silent", kNoAnswer)}, kLibraryCallMs},
+            {Flow::RecordSearch, "Closing", close, {named("Closing", kClosed)}, kLibraryCallMs},
+            {Flow::RecordSearch, "Trickling", trickle, {named("Trickling", kNoAnswer)}, kLibraryCallMs},
             {Flow::RecordSearch, "Locked", {}, {QStringLiteral("Locked Password not right")}, kLibraryCallMs,
              kWrongPassword},
-            {Flow::RecordSearch, "Nobody", kNotServed, {Unreachable("Nobody ")}, kLibraryCallMs},
+            {Flow::RecordSearch, "Nobody", kNotServed, {named("Nobody", kUnreachable)}, kLibraryCallMs},
             {Flow::RecordSearch, "Malformed", QStringLiteral("SearchFault=malformed"), {QString()},
              kLibraryCallMs + kConnectMs + kSearchQuietMs},
             {Flow::RecordSearch, "Overlong", QStringLiteral("SearchFault=oversized"), {QString()},
@@ -169,7 +164,7 @@ const std::vector<MatrixRow>& Rows() {
             {Flow::RecordSearch, "Mute", QStringLiteral("SearchFault=silence"), {QString()},
              kLibraryCallMs + kConnectMs + kSearchQuietMs},
             {Flow::RecordSearch, "Flaky", random,
-             {QString(), Closed("Flaky "), QStringLiteral("Search File Failed！")},
+             {QString(), named("Flaky", kClosed), QStringLiteral("Search File Failed！")},
              2 * kLibraryCallMs + kConnectMs + kSearchQuietMs},
             // A found recording played in a window: the transfer's failure is told in the window.
             {Flow::Playback, "Dropper", kTransferFault + QStringLiteral("drop"), {kOpenFailed},
@@ -191,8 +186,8 @@ const std::vector<MatrixRow>& Rows() {
             // not open sends nothing; a reset PTZ session costs at most the link's retry.
             {Flow::Ptz, "Locked", {}, {QStringLiteral("Locked Password not right")}, kPtzSendMs,
              kWrongPassword},
-            {Flow::Ptz, "Nobody", kNotServed, {Unreachable()}, kPtzSendMs},
-            {Flow::Ptz, "Flaky", random, {kConnected, Closed()}, kPtzSendMs},
+            {Flow::Ptz, "Nobody", kNotServed, {kUnreachable}, kPtzSendMs},
+            {Flow::Ptz, "Flaky", random, {kConnected, kClosed}, kPtzSendMs},
             // The device editor's LAN search while no device answers probes.
             {Flow::Discovery, "Healthy", {}, {QStringLiteral("0 found")}, kDiscoveryMs},
         };
