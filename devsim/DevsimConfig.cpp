@@ -213,6 +213,8 @@ DeviceFaults ReadFaults(const SectionReader& reader) {
     faults.transferFaultAfterBytes =
         reader.number(QStringLiteral("TransferFaultAfter"), 0, 0, std::numeric_limits<std::int64_t>::max());
     faults.closeChancePercent = static_cast<int>(reader.number(QStringLiteral("CloseChance"), 0, 0, 100));
+    faults.trickleBytePause =
+        std::chrono::milliseconds(reader.number(QStringLiteral("TrickleMs"), 0, 0, 60000));
     faults.liveDropAfter =
         std::chrono::milliseconds(reader.number(QStringLiteral("LiveDropAfterMs"), 0, 0, 86400000));
     const QString dropRange = reader.text(QStringLiteral("LiveDropRandomMs"));

@@ -53,6 +53,8 @@ struct DeviceFaults {
     TransferFault transfer = TransferFault::None;
     std::int64_t transferFaultAfterBytes = 0;
     int closeChancePercent = 0;  // per message received (per block sent in transfers)
+    // Answers of the verification port's sessions go out one byte at a time, this long apart; 0 whole.
+    std::chrono::milliseconds trickleBytePause{0};
     std::chrono::milliseconds liveDropAfter{0};  // live streams end this long after they start; 0 never
     // Live streams end after a random time from min to max (both 0: never), each its own.
     std::chrono::milliseconds liveDropRandomMin{0};

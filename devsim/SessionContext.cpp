@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 
 namespace strovik::devsim {
@@ -32,7 +33,18 @@ LogLine SessionContext::line(std::string_view event) const {
 }
 
 bool SessionContext::send(const void* data, std::size_t length) {
-    return SendMessage(socket, data, length, kSendTimeout) == MessageStatus::Ok;
+    const std::chrono::milliseconds pauseBetweenBytes = device.faults.trickleBytePause;
+    if (pauseBetweenBytes.count() == 0)
+        return SendMessage(socket, data, length, kSendTimeout) == MessageStatus::Ok;
+    // The TrickleMs knob: the same message, framed as SendMessage frames it, a byte at a time.
+    std::vector<std::uint8_t> framed(4 + length);
+    PutLittleEndian32(framed.data(), static_cast<std::uint32_t>(length));
+    if (length > 0) std::memcpy(framed.data() + 4, data, length);
+    for (const std::uint8_t byte : framed) {
+        if (!pause(pauseBetweenBytes) || socket.sendAll(&byte, 1, kSendTimeout) != TcpSocket::Status::Ok)
+            return false;
+    }
+    return true;
 }
 
 void SessionContext::sendOversizedHeader() {

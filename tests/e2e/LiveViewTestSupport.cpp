@@ -2,7 +2,9 @@
 
 #include "app/BottomBar.h"
 #include "app/DeviceListPage.h"
+#include "app/RecordPage.h"
 #include "app/StrovikForm.h"
+#include "app/ToolNotebook.h"
 #include "devicelibs/cameras/NetworkCameras.h"
 #include "devicelibs/ffmpeg/FfmpegStreamPlayer.h"
 #include "devicelibs/ffmpeg/FfmpegVideoClient.h"
@@ -12,13 +14,20 @@
 #include "liveview/MyView.h"
 #include "liveview/ViewForm.h"
 #include "platform/AudioMixer.h"
+#include "recordings/FormDownLoad.h"
+#include "recordings/RecordFileList.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
+#include <QPushButton>
 #include <QTest>
+#include <QTimeEdit>
+#include <QToolButton>
 #include <QTreeView>
 
 #include <algorithm>
@@ -59,7 +68,8 @@ std::vector<QRgb> Samples(const QImage& picture) {
 }  // namespace
 
 LiveMainWindow::LiveMainWindow(const std::vector<ListedDevice>& devices, const QString& drive,
-                               std::chrono::milliseconds recordRotation) {
+                               std::chrono::milliseconds recordRotation,
+                               std::shared_ptr<DiscoveryLibrary> discovery) {
     qputenv("STROVIK_DRIVE", drive.toUtf8());
     const QString appDir = dir_.path() + QStringLiteral("app/");
     QDir().mkpath(appDir);
@@ -71,6 +81,7 @@ LiveMainWindow::LiveMainWindow(const std::vector<ListedDevice>& devices, const Q
     services.libraries.tcpClient = CreateTcpClientLibrary({}, services.libraries.networkCameras);
     services.libraries.videoClient = std::make_shared<FfmpegVideoClient>(services.libraries.networkCameras);
     services.libraries.streamPlayer = std::make_shared<FfmpegStreamPlayer>();
+    services.libraries.discovery = std::move(discovery);
     services.ui = &ui;
     services.loginStore = StoredLoginStore(dir_.file(QStringLiteral("registry.ini")));
     services.appDir = appDir;
@@ -133,6 +144,37 @@ void LiveMainWindow::click(QAbstractButton* button) {
 
 QAbstractButton* LiveMainWindow::button(const char* name) {
     return form_->findChild<QAbstractButton*>(QLatin1String(name));
+}
+
+void LiveMainWindow::searchRecords(int device, QDate day) {
+    form_->notebook().setCurrentPage(TRecordPage::kPageIndex);
+    auto* page = form_->findChild<TRecordPage*>(QStringLiteral("RecordPage"));
+    page->findChild<QComboBox*>(QStringLiteral("DevList"))->setCurrentIndex(device);
+    page->DevListChange();
+    page->findChild<QDateEdit*>(QStringLiteral("DatePicker"))->setDate(day);
+    page->findChild<QTimeEdit*>(QStringLiteral("DateTimePickerFTime"))->setTime(QTime(0, 0, 0));
+    page->findChild<QTimeEdit*>(QStringLiteral("DateTimePickerTTime"))->setTime(QTime(23, 59, 59));
+    page->findChild<QComboBox*>(QStringLiteral("CmbChn"))->setCurrentIndex(0);
+    page->findChild<QComboBox*>(QStringLiteral("CmbType"))->setCurrentIndex(0);
+    QTest::mouseClick(page->findChild<QPushButton*>(QStringLiteral("BtnSearch")), Qt::LeftButton);
+}
+
+TFormDownLoad* LiveMainWindow::requestDownload(const QString& name, const QString& target) {
+    ui.saveFileAnswer = target;
+    Q_EMIT form_->fileList().backupRequested(name);
+    return form_->downloadDialog();
+}
+
+bool LiveMainWindow::downloadComplete() {
+    const TFormDownLoad* dialog = form_->downloadDialog();
+    return dialog && dialog->BtnOpenDir->isEnabled() && !dialog->converting();
+}
+
+void LiveMainWindow::pressAndRelease(const char* name) {
+    auto* button = form_->findChild<QToolButton*>(QLatin1String(name));
+    if (!button) return;
+    QTest::mousePress(button, Qt::LeftButton);
+    QTest::mouseRelease(button, Qt::LeftButton);
 }
 
 QString DvrSection(const QString& name, const std::string& address, int channels, const QString& extraLines) {

@@ -4,6 +4,7 @@
 #include "doubles/ScriptedUiServices.h"
 #include "support/TempDir.h"
 
+#include <QDate>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QStringList>
@@ -21,6 +22,8 @@ class QWidget;
 namespace strovik {
 
 class ChannelOpening;
+class DiscoveryLibrary;
+class TFormDownLoad;
 class TMyView;
 class TStrovikForm;
 class TViewForm;
@@ -38,14 +41,16 @@ struct ListedDevice {
 };
 
 // The program's main window with the real device libraries (our TCP client, the FFmpeg video
-// client and stream player, sharing one directory of cameras of other makes; no discovery), shown
+// client and stream player, sharing one directory of cameras of other makes; the discovery library
+// given, none by default), shown
 // offscreen at 1280 x 800. Its app folder holds the device list and the English language file, and
 // STROVIK_DRIVE points the recordings and snapshots at drive while it lives. Every device of the
 // list has the user admin, with its own password.
 class LiveMainWindow final {
 public:
     LiveMainWindow(const std::vector<ListedDevice>& devices, const QString& drive,
-                   std::chrono::milliseconds recordRotation = std::chrono::minutes(10));
+                   std::chrono::milliseconds recordRotation = std::chrono::minutes(10),
+                   std::shared_ptr<DiscoveryLibrary> discovery = {});
     ~LiveMainWindow();
     LiveMainWindow(const LiveMainWindow&) = delete;
     LiveMainWindow& operator=(const LiveMainWindow&) = delete;
@@ -67,6 +72,15 @@ public:
     void doubleClickChannel(int device, int channel);
     void click(QAbstractButton* button);
     QAbstractButton* button(const char* name);
+    // The record page's search on the device at `device` in the tree: the whole of day, the first
+    // channel, every type.
+    void searchRecords(int device, QDate day);
+    // The record list's download command for name, saved as target: the dialog it opened, or null.
+    TFormDownLoad* requestDownload(const QString& name, const QString& target);
+    // Whether the download dialog shows its completion (a frame-format file converted too).
+    bool downloadComplete();
+    // A press and a release of the PTZ page's button name.
+    void pressAndRelease(const char* name);
 
     ScriptedUiServices ui;  // outlives the window, which reports to it until it is gone
 

@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
-#include <QToolButton>
 
 namespace strovik {
 namespace {
@@ -87,13 +86,6 @@ protected:
             kLiveMs));
     }
 
-    void pressAndRelease(const char* name) {
-        auto* button = main->form().findChild<QToolButton*>(QLatin1String(name));
-        ASSERT_NE(button, nullptr);
-        QTest::mousePress(button, Qt::LeftButton);
-        QTest::mouseRelease(button, Qt::LeftButton);
-    }
-
     bool arrived(const char* path, std::uint8_t code, std::uint8_t channel) {
         return test::WaitForLogLines(
             devsim,
@@ -112,15 +104,15 @@ protected:
 
 TEST_F(PtzE2ETest, PressAndReleaseOnALiveChannelArriveOnTheLibrarySessionAndOnTheRawSocket) {
     openAndSelect(0, 2, "Current", {9, 7, {}});
-    pressAndRelease("BtnLeft");
+    main->pressAndRelease("BtnLeft");
     EXPECT_TRUE(arrived("session200000", 103, 3));
     EXPECT_TRUE(arrived("session200000", 107, 3));
-    pressAndRelease("BtnZoom2");
+    main->pressAndRelease("BtnZoom2");
     EXPECT_TRUE(arrived("session200000", 112, 3));
     EXPECT_TRUE(arrived("session200000", 122, 3));
 
     openAndSelect(1, 0, "Older", {9, 6, {}});
-    pressAndRelease("BtnUp");
+    main->pressAndRelease("BtnUp");
     EXPECT_TRUE(arrived("raw", 101, 1));
     EXPECT_TRUE(arrived("raw", 105, 1));
     // Another device: the session of the first closed.

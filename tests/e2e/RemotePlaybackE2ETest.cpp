@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <QPushButton>
 #include <QTest>
 
 namespace strovik {
@@ -41,16 +40,8 @@ protected:
     }
     // Downloads name into target through the dialog; true once it shows its completion.
     bool download(const QString& name, const QString& target) {
-        main->ui.saveFileAnswer = target;
-        Q_EMIT main->form().fileList().backupRequested(name);
-        TFormDownLoad* dialog = main->form().downloadDialog();
-        if (!dialog) return false;
-        return QTest::qWaitFor(
-            [&] {
-                TFormDownLoad* open = main->form().downloadDialog();
-                return open && open->BtnOpenDir->isEnabled() && !open->converting();
-            },
-            kPlayDeadlineMs);
+        if (!main->requestDownload(name, target)) return false;
+        return QTest::qWaitFor([&] { return main->downloadComplete(); }, kPlayDeadlineMs);
     }
 };
 
@@ -97,8 +88,8 @@ TEST_F(RemotePlaybackE2ETest, AnMp4DownloadIsTheDevicesFileByteForByte) {
 }
 
 TEST_F(RemotePlaybackE2ETest, AFileMissingOnTheDeviceIsReported) {
-    main->ui.saveFileAnswer = drive.path() + QStringLiteral("missing.MP4");
-    Q_EMIT main->form().fileList().backupRequested(QStringLiteral("no-such-recording.MP4"));
+    main->requestDownload(QStringLiteral("no-such-recording.MP4"),
+                          drive.path() + QStringLiteral("missing.MP4"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return main->form().downloadDialog() == nullptr; }, kPlayDeadlineMs));
     ASSERT_FALSE(main->ui.messages.empty());
     EXPECT_EQ(main->ui.messages.back().request.text, QStringLiteral("FILE NOT EXISTS!"));

@@ -32,7 +32,8 @@ TEST(TcpClientE2E, VerificationGivesEachAnswerClassWithinItsTimeouts) {
                              DeviceSection("garbage", devsim.address(5), users + "VerifyFault=garbage") +
                              DeviceSection("oversized", devsim.address(6), users + "VerifyFault=oversized") +
                              DeviceSection("silent", devsim.address(7), users + "VerifyFault=silence") +
-                             DeviceSection("closing", devsim.address(8), users + "VerifyFault=close")))
+                             DeviceSection("closing", devsim.address(8), users + "VerifyFault=close") +
+                             DeviceSection("trickling", devsim.address(10), users + "TrickleMs=100")))
         << devsim.errorString().toStdString();
     const auto library = CreateTcpClientLibrary(FastOptions());
 
@@ -57,6 +58,8 @@ TEST(TcpClientE2E, VerificationGivesEachAnswerClassWithinItsTimeouts) {
         {"oversized answer", devsim.address(6), 7050, "admin", "1234", VerifyError::ProtocolError},
         {"silence", devsim.address(7), 7050, "admin", "1234", VerifyError::NoAnswer},
         {"closed without answer", devsim.address(8), 7050, "admin", "1234", VerifyError::ClosedEarly},
+        // 20 bytes 100 ms apart: the answer is not whole within the answer timeout.
+        {"answer trickled", devsim.address(10), 7050, "admin", "1234", VerifyError::NoAnswer},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -16,7 +16,7 @@ const char kDevice[] =
     "Recordings=rec\n"
     "Recording1=a.264, 2024-03-01 08:00:00, 2024-03-01 08:10:00, 1, auto\n"
     "Recording2=b.mp4, 2024-03-01 09:00:00, 2024-03-01 09:05:00, 3, 7\n"
-    "TransferFault=stall\nTransferFaultAfter=1000\nCloseChance=5\n"
+    "TransferFault=stall\nTransferFaultAfter=1000\nCloseChance=5\nTrickleMs=250\n"
     "LiveDropAfterMs=1500\nRecordingContentSeconds=5\n";
 
 TEST(DevsimConfig, ReadsDevicesUsersCatalogueAndKnobs) {
@@ -44,6 +44,7 @@ TEST(DevsimConfig, ReadsDevicesUsersCatalogueAndKnobs) {
     EXPECT_EQ(device.faults.transfer, TransferFault::Stall);
     EXPECT_EQ(device.faults.transferFaultAfterBytes, 1000);
     EXPECT_EQ(device.faults.liveDropAfter, std::chrono::milliseconds(1500));
+    EXPECT_EQ(device.faults.trickleBytePause, std::chrono::milliseconds(250));
     EXPECT_EQ(device.recordingContent, std::chrono::seconds(5));
 
     EXPECT_EQ(VerificationAnswer(device, "admin", "1234"), 458);
