@@ -2,10 +2,9 @@
 
 #include "devices/DeviceTree.h"
 #include "liveview/PtzState.h"
+#include "platform/CallbackRelay.h"
 #include "platform/StringTable.h"
 #include "platform/UiServices.h"
-
-#include <QMetaObject>
 
 #include <algorithm>
 
@@ -19,7 +18,7 @@ constexpr int kRightsMessageId = 18;
 }  // namespace
 
 PtzControl::PtzControl(Context context, PtzLink::Options options, QObject* parent)
-    : QObject(parent), context_(std::move(context)), options_(options) {}
+    : QObject(parent), context_(std::move(context)), options_(options), relay_(std::make_shared<CallbackRelay>(this)) {}
 
 PtzControl::~PtzControl() {
     current_.reset();
@@ -74,9 +73,7 @@ void PtzControl::SendPtzCommand(std::uint8_t group, std::uint8_t speed, std::uin
         // The link's thread reports; this object outlives every link, which it joins first.
         current_ = std::make_unique<PtzLink>(
             order.target, context_.library, options_, [this, id](std::int32_t handle, const QString& host) {
-                QMetaObject::invokeMethod(
-                    this, [this, id, handle, host] { connectionReported(id, handle, host); },
-                    Qt::QueuedConnection);
+                relay_->post([this, id, handle, host] { connectionReported(id, handle, host); });
             });
         currentId_ = id;
     }

@@ -14,6 +14,8 @@ class QWidget;
 
 namespace strovik {
 
+class CallbackRelay;
+
 class DeviceTree;
 struct PtzState;
 class StringTable;
@@ -66,6 +68,8 @@ private:
 
     Context context_;
     const PtzLink::Options options_;
+    // The links' reports to this object's thread; declared before the links, which go first.
+    const std::shared_ptr<CallbackRelay> relay_;
     std::unique_ptr<PtzLink> current_;
     std::uint64_t currentId_ = 0;
     std::uint64_t lastLinkId_ = 0;

@@ -3,6 +3,7 @@
 #include "devicelibs/video/StreamPlayerLibrary.h"
 #include "liveview/LiveStartRecords.h"
 #include "platform/BackgroundCalls.h"
+#include "platform/CallbackRelay.h"
 #include "platform/NamedControls.h"
 #include "platform/StringTable.h"
 #include "platform/UiServices.h"
@@ -58,7 +59,7 @@ QLabel* label(QWidget* parent, const char* name, const QString& caption, const Q
 }  // namespace
 
 TFormDownLoad::TFormDownLoad(const DownloadServices& services, QWidget* parent)
-    : QDialog(parent), services_(services) {
+    : QDialog(parent), services_(services), relay_(std::make_shared<CallbackRelay>(this)) {
     setObjectName(QStringLiteral("FormDownLoad"));
     setWindowTitle(QStringLiteral("文件下载"));
     setFixedSize(400, 300);
@@ -181,7 +182,7 @@ void TFormDownLoad::FormShow() {
     Animate1->show();
     pendingStart_ = services_.transfers->StartTransfer(
         RemoteFileRequest{remoteName.toStdString(), PartialCopyPath(transferPath_).toStdString(), host, remotePort},
-        this,
+        relay_,
         [this](const TransferNotification& notification) { HandleTransferNotification(notification); },
         [this, host, frameFormat](std::int32_t handle) { TransferStarted(handle, host, frameFormat); });
 }

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class QCheckBox;
@@ -21,6 +22,7 @@ class QPushButton;
 namespace strovik {
 
 class BackgroundCalls;
+class CallbackRelay;
 class StreamPlayerLibrary;
 class StringTable;
 class UiServices;
@@ -115,6 +117,7 @@ private:
     void showCompletion();
 
     const DownloadServices services_;
+    const std::shared_ptr<CallbackRelay> relay_;  // the transfer's notifications to this thread
     bool shown_ = false;
     bool closed_ = false;
 

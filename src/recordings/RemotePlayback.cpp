@@ -3,13 +3,12 @@
 #include "devicelibs/video/StreamPlayerLibrary.h"
 #include "liveview/LiveStartRecords.h"
 #include "platform/BackgroundCalls.h"
+#include "platform/CallbackRelay.h"
 #include "platform/StringTable.h"
 #include "platform/UiServices.h"
 #include "recordings/PlaybackFiles.h"
 #include "recordings/TransferMessages.h"
 #include "recordings/TransferRouter.h"
-
-#include <QMetaObject>
 
 #include <algorithm>
 
@@ -25,7 +24,11 @@ constexpr std::int32_t kConvertAfterPlayback = 2;
 
 RemotePlayback::RemotePlayback(std::int32_t playPort, RenderTarget* window,
                                const RemotePlaybackServices& services, QObject* parent)
-    : QObject(parent), playPort_(playPort), window_(window), services_(services) {}
+    : QObject(parent),
+      playPort_(playPort),
+      window_(window),
+      services_(services),
+      relay_(std::make_shared<CallbackRelay>(this)) {}
 
 RemotePlayback::~RemotePlayback() {
     Stop();
@@ -46,7 +49,7 @@ bool RemotePlayback::Start(const TFileInfo& info, std::int32_t port, const QStri
     const std::uint64_t serial = ++serial_;
     playbackInfo_ = info;
     pendingStart_ = services_.transfers->StartTransfer(
-        RemoteFileRequest{info.fileName.toStdString(), tempFile_.toStdString(), host, port}, this,
+        RemoteFileRequest{info.fileName.toStdString(), tempFile_.toStdString(), host, port}, relay_,
         [this, serial](const TransferNotification& notification) {
             if (serial == serial_) HandleTransferNotification(notification);
         },
@@ -101,12 +104,11 @@ void RemotePlayback::endTransfer() {
 
 void RemotePlayback::createPlayThread() {
     const std::uint64_t serial = serial_;
-    // The thread only posts: the queued call dies with this object, which joins the thread first.
+    // The thread only posts: the relay's work dies with this object, which joins the thread first.
     playThread_ = std::make_unique<TPlayThread>(
         *services_.streamPlayer, playPort_,
         [this, serial](TPlayThread::Outcome outcome) {
-            QMetaObject::invokeMethod(
-                this, [this, serial, outcome] { PlayThreadEnded(serial, outcome); }, Qt::QueuedConnection);
+            relay_->post([this, serial, outcome] { PlayThreadEnded(serial, outcome); });
         },
         services_.timing);
     playThread_->SetSource(window_, transferTotal_, tempFile_);

@@ -14,6 +14,8 @@
 
 namespace strovik {
 
+class CallbackRelay;
+
 class BackgroundCalls;
 class RenderTarget;
 class StreamPlayerLibrary;
@@ -104,6 +106,9 @@ private:
     const std::int32_t playPort_;
     RenderTarget* const window_;
     const RemotePlaybackServices services_;
+    // Carries the transfer's notifications and the play thread's end to this object's thread;
+    // declared before the thread, which goes (joined) first.
+    const std::shared_ptr<CallbackRelay> relay_;
 
     std::uint64_t serial_ = 0;  // of the current (or last) playback
     TransferRouter::Ticket pendingStart_ = 0;  // until the device answered the start

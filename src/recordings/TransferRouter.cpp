@@ -1,8 +1,7 @@
 #include "recordings/TransferRouter.h"
 
 #include "platform/BackgroundCalls.h"
-
-#include <QMetaObject>
+#include "platform/CallbackRelay.h"
 
 namespace strovik {
 
@@ -26,13 +25,14 @@ TransferRouter::~TransferRouter() {
     calls_.waitForDone();
 }
 
-TransferRouter::Ticket TransferRouter::StartTransfer(const RemoteFileRequest& request, QObject* receiver,
-                                                     Handler handler, Started started) {
+TransferRouter::Ticket TransferRouter::StartTransfer(const RemoteFileRequest& request,
+                                                     std::shared_ptr<CallbackRelay> receiver, Handler handler,
+                                                     Started started) {
     Ticket ticket = 0;
     {
         std::lock_guard lock(transferLock_);
         ticket = ++lastTicket_;
-        starts_[ticket] = Start{Route{receiver, std::move(handler)}, std::move(started), 0, {}};
+        starts_[ticket] = Start{Route{std::move(receiver), std::move(handler)}, std::move(started), 0, {}};
         ++startsUnderWay_;
     }
     TcpClientLibrary* library = &library_;
@@ -104,9 +104,9 @@ void TransferRouter::Unroute(std::int32_t handle) {
 }
 
 void TransferRouter::Post(const Route& route, const TransferNotification& notification) {
-    // The receiver lives while the lock is held: it unroutes under the lock before it goes.
-    QMetaObject::invokeMethod(
-        route.receiver, [handler = route.handler, notification] { handler(notification); }, Qt::QueuedConnection);
+    // Through the receiver's relay, whose own lock ThreadSanitizer sees; a relay whose receiver
+    // went drops the work.
+    route.receiver->post([handler = route.handler, notification] { handler(notification); });
 }
 
 void TransferRouter::Hold(std::deque<TransferNotification>& held, const TransferNotification& notification) {

@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <memory>
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -14,6 +16,7 @@
 namespace strovik {
 
 class BackgroundCalls;
+class CallbackRelay;
 
 // Hands the device TCP client library's transfer notifications to whoever started the transfer:
 // a video window playing a record or the download dialog. The library calls back on its own
@@ -41,10 +44,12 @@ public:
     TransferRouter& operator=(const TransferRouter&) = delete;
 
     // GUI thread. Starts a transfer; started runs on the GUI thread when the library answered, and
-    // from then on (for a handle >= 1) the transfer's notifications go to handler on receiver's
-    // thread until Unroute, which the receiver must call before it is destroyed. A receiver that
+    // from then on (for a handle >= 1) the transfer's notifications go through receiver (the
+    // receiver's relay to its thread) to handler until Unroute, which the receiver must call before
+    // it is destroyed. A receiver that
     // goes before started ran must CancelStart its ticket: the transfer is then stopped unseen.
-    Ticket StartTransfer(const RemoteFileRequest& request, QObject* receiver, Handler handler, Started started);
+    Ticket StartTransfer(const RemoteFileRequest& request, std::shared_ptr<CallbackRelay> receiver, Handler handler,
+                         Started started);
     void CancelStart(Ticket ticket);
     void Unroute(std::int32_t handle);
 
@@ -52,7 +57,7 @@ public:
 
 private:
     struct Route {
-        QObject* receiver = nullptr;  // unroutes itself before it goes
+        std::shared_ptr<CallbackRelay> receiver;  // its receiver unroutes before it goes
         Handler handler;
     };
     struct Start {

@@ -2,6 +2,7 @@
 
 #include "devicelibs/ffmpeg/AudioOutput.h"
 #include "devicelibs/ffmpeg/PcmQueue.h"
+#include "platform/CallbackRelay.h"
 
 #include <QObject>
 #include <QThread>
@@ -15,7 +16,8 @@ constexpr std::size_t kQueueSamples = AudioOutput::kSampleRate / 2;
 
 }  // namespace
 
-SoundRoute::SoundRoute() : context_(std::make_unique<QObject>()) {}
+SoundRoute::SoundRoute()
+    : context_(std::make_unique<QObject>()), relay_(std::make_unique<CallbackRelay>(context_.get())) {}
 
 SoundRoute::~SoundRoute() = default;
 
@@ -42,8 +44,7 @@ void SoundRoute::refresh() {
         apply();
         return;
     }
-    QMetaObject::invokeMethod(
-        context_.get(), [this] { apply(); }, Qt::QueuedConnection);
+    relay_->post([this] { apply(); });
 }
 
 void SoundRoute::apply() {
