@@ -236,7 +236,14 @@ int main(int argc, char** argv) {
     opening.start();
     const int live = site.openPage(kCameras, kOpenTimeout);
     const double openSeconds = static_cast<double>(opening.elapsed()) / 1000.0;
-    if (live != kCameras) std::fprintf(stderr, "bench: only %d of %d windows live\n", live, kCameras);
+    if (live != kCameras) {
+        std::fprintf(stderr, "bench: only %d of %d windows live\n", live, kCameras);
+        for (int i = 0; i < kCameras; ++i)
+            std::fprintf(stderr, "bench: window %d: state %d, %lld pictures painted, status \"%s\"\n", i + 1,
+                         static_cast<int>(site.window(i).state()),
+                         static_cast<long long>(site.window(i).picturesPainted()),
+                         site.window(i).statusText().toUtf8().constData());
+    }
     RunEventsFor(kWarmUp);
     const std::vector<qint64> before = site.painted(kCameras);
     const double cpuBefore = ProcessCpuSeconds();
