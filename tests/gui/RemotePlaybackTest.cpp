@@ -55,6 +55,8 @@ TEST_F(RemotePlaybackTest, AFrameFormatRecordPlaysPacedInThePickedWindowAndEndsI
 
 TEST_F(RemotePlaybackTest, APlainRecordPlaysInTheNextIdleWindowWithFlowControl) {
     form->grid().view(0)->StartRemotePlayback(TFileInfo{kFrameRecord, QStringLiteral("127.0.0.5")}, 7050);
+    // The starts run on background calls: the first must have its handle before the second asks.
+    ASSERT_TRUE(transferStarted(0, 1));
     player->setResult("X_Play_GetFileHeadLength", 8);
     player->setResult("X_Play_InputData", 1);
     Q_EMIT form->fileList().playRequested(kPlainRecord);
