@@ -80,12 +80,7 @@ bool AddEditedDevice(DeviceTree& tree, const EditorValues& values, std::int32_t 
 
 bool RenameTakesAnotherName(const DeviceTree& tree, const DeviceNode& edited, const QString& newName) {
     // Every device of the edited one's name takes the new name with it (ModifyDevice).
-    const QString own = DeviceListKey(edited.name.toQString());
-    const QString wanted = DeviceListKey(newName);
-    return std::any_of(tree.devices().begin(), tree.devices().end(), [&](const auto& device) {
-        const QString key = DeviceListKey(device->name.toQString());
-        return key != own && key == wanted;
-    });
+    return DeviceListKey(newName) != DeviceListKey(edited.name.toQString()) && tree.DeviceNameTakenInList(newName);
 }
 
 void ModifyDevice(DeviceTree& tree, DeviceTreeModel::TreeNode& node, const EditorValues& values) {

@@ -83,17 +83,17 @@ struct IniFile::Section {
         if (keyIndex.isEmpty()) {
             for (std::size_t i = 0; i < lines.size(); ++i) {
                 if (!lines[i].isKey()) continue;
-                const QString folded = IniFile::foldedName(lines[i].key().toString());
+                const QString folded = foldedName(lines[i].key().toString());
                 if (!keyIndex.contains(folded)) keyIndex.insert(folded, static_cast<qsizetype>(i));
             }
         }
-        const auto it = keyIndex.constFind(IniFile::foldedName(key.toString()));
+        const auto it = keyIndex.constFind(foldedName(key.toString()));
         return it == keyIndex.cend() ? std::nullopt : std::optional<qsizetype>(*it);
     }
 
     void append(Line line) {
         if (!keyIndex.isEmpty() && line.isKey()) {
-            const QString folded = IniFile::foldedName(line.key().toString());
+            const QString folded = foldedName(line.key().toString());
             if (!keyIndex.contains(folded)) keyIndex.insert(folded, static_cast<qsizetype>(lines.size()));
         }
         lines.push_back(std::move(line));
@@ -185,7 +185,7 @@ void IniFile::parseText(QString decoded) {
                 section->header = raw;
                 section->slot = sections_.size();
                 current = section.get();
-                sectionIndex_[IniFile::foldedName(section->name)].push_back(current);
+                sectionIndex_[foldedName(section->name)].push_back(current);
                 sections_.push_back(std::move(section));
                 continue;
             }
@@ -213,7 +213,7 @@ IniFile::Section* IniFile::findSection(const QString& section) const {
     // Callers read or write several keys of one section in a row; the exact name they used last
     // skips the case folding and the hash lookup.
     if (lastSection_ && section == lastSectionName_) return lastSection_;
-    const auto it = sectionIndex_.constFind(IniFile::foldedName(section));
+    const auto it = sectionIndex_.constFind(foldedName(section));
     if (it == sectionIndex_.cend() || it->empty()) return nullptr;
     lastSectionName_ = section;
     lastSection_ = it->front();
@@ -228,7 +228,7 @@ IniFile::Section& IniFile::sectionForWrite(const QString& section) {
     created->header = created->ownHeader;
     created->slot = sections_.size();
     Section* raw = created.get();
-    sectionIndex_[IniFile::foldedName(section)].push_back(raw);
+    sectionIndex_[foldedName(section)].push_back(raw);
     sections_.push_back(std::move(created));
     return *raw;
 }
@@ -311,7 +311,7 @@ void IniFile::writeInt(const QString& section, const QString& key, qint64 value)
 }
 
 void IniFile::eraseSection(const QString& section) {
-    const auto it = sectionIndex_.find(IniFile::foldedName(section));
+    const auto it = sectionIndex_.find(foldedName(section));
     if (it == sectionIndex_.end() || it->empty()) return;
     // Sections spelt "Gate" and "gate" are one name to readers, but the caller erasing "gate" means
     // the one spelt so, not the one that answers for both.

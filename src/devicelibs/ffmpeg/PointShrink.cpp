@@ -31,21 +31,26 @@ void PickPlane(const std::uint8_t* source, int sourceStride, const std::vector<i
     }
 }
 
+// For `target` luma samples (padded to `padded`) over `source`: the source luma and chroma sample
+// each target sample takes. The padding repeats the last one, so that the converter reads only
+// what was picked.
+void PlanAxis(int source, int target, int padded, std::vector<int>& luma, std::vector<int>& chroma) {
+    const int chromaSource = (source + 1) / 2;
+    luma.resize(static_cast<std::size_t>(padded));
+    chroma.resize(static_cast<std::size_t>(padded / 2));
+    for (int i = 0; i < padded; ++i) luma[static_cast<std::size_t>(i)] = Nearest(std::min(i, target - 1), source, target);
+    for (int i = 0; i < padded / 2; ++i)
+        chroma[static_cast<std::size_t>(i)] = NearestChroma(std::min(i, (target - 1) / 2), source, target, chromaSource);
+}
+
 }  // namespace
 
-void PointShrink::planColumns(int sourceWidth, int pictureWidth) {
-    if (sourceWidth == plannedSourceWidth_ && pictureWidth == plannedPictureWidth_) return;
-    const int chromaSource = (sourceWidth + 1) / 2;
-    columns_[0].resize(static_cast<std::size_t>(padded_.width()));
-    columns_[1].resize(static_cast<std::size_t>(padded_.width() / 2));
-    // The padding repeats the last column, so that the converter reads only what was picked.
-    for (int x = 0; x < padded_.width(); ++x)
-        columns_[0][static_cast<std::size_t>(x)] = Nearest(std::min(x, pictureWidth - 1), sourceWidth, pictureWidth);
-    for (int x = 0; x < padded_.width() / 2; ++x)
-        columns_[1][static_cast<std::size_t>(x)] =
-            NearestChroma(std::min(x, (pictureWidth - 1) / 2), sourceWidth, pictureWidth, chromaSource);
-    plannedSourceWidth_ = sourceWidth;
-    plannedPictureWidth_ = pictureWidth;
+void PointShrink::plan(QSize sourceSize, QSize pictureSize) {
+    if (sourceSize == plannedSource_ && pictureSize == plannedPicture_) return;
+    PlanAxis(sourceSize.width(), pictureSize.width(), padded_.width(), columns_[0], columns_[1]);
+    PlanAxis(sourceSize.height(), pictureSize.height(), padded_.height(), rows_[0], rows_[1]);
+    plannedSource_ = sourceSize;
+    plannedPicture_ = pictureSize;
 }
 
 bool PointShrink::shrink(const AVFrame& frame, QSize pictureSize) {
@@ -55,7 +60,7 @@ bool PointShrink::shrink(const AVFrame& frame, QSize pictureSize) {
     const QSize padded((pictureSize.width() + 15) & ~15, (pictureSize.height() + 1) & ~1);
     if (padded != padded_) {
         padded_ = padded;
-        plannedSourceWidth_ = 0;
+        plannedSource_ = QSize();
         strides_ = {padded.width(), padded.width() / 2, padded.width() / 2, 0};
         for (int plane = 0; plane < 3; ++plane) {
             const int rows = plane == 0 ? padded.height() : padded.height() / 2;
@@ -63,22 +68,12 @@ bool PointShrink::shrink(const AVFrame& frame, QSize pictureSize) {
             planePointers_[static_cast<std::size_t>(plane)] = planes_[static_cast<std::size_t>(plane)].data();
         }
     }
-    planColumns(frame.width, pictureSize.width());
-
-    std::vector<int>& rows = rows_;
-    rows.resize(static_cast<std::size_t>(padded.height()));
-    for (int y = 0; y < padded.height(); ++y)
-        rows[static_cast<std::size_t>(y)] = Nearest(std::min(y, pictureSize.height() - 1), frame.height, pictureSize.height());
-    PickPlane(frame.data[0], frame.linesize[0], columns_[0], rows, planes_[0].data(), strides_[0]);
-
-    const int chromaHeight = (frame.height + 1) / 2;
-    rows.resize(static_cast<std::size_t>(padded.height() / 2));
-    for (int y = 0; y < padded.height() / 2; ++y)
-        rows[static_cast<std::size_t>(y)] =
-            NearestChroma(std::min(y, (pictureSize.height() - 1) / 2), frame.height, pictureSize.height(), chromaHeight);
-    for (int plane = 1; plane < 3; ++plane)
-        PickPlane(frame.data[plane], frame.linesize[plane], columns_[1], rows,
+    plan(QSize(frame.width, frame.height), pictureSize);
+    for (int plane = 0; plane < 3; ++plane) {
+        const std::size_t axis = plane == 0 ? 0 : 1;
+        PickPlane(frame.data[plane], frame.linesize[plane], columns_[axis], rows_[axis],
                   planes_[static_cast<std::size_t>(plane)].data(), strides_[static_cast<std::size_t>(plane)]);
+    }
     return true;
 }
 

@@ -28,17 +28,17 @@ public:
     const int* strides() const { return strides_.data(); }
 
 private:
-    // Which source column each target column takes, for luma and chroma.
-    void planColumns(int sourceWidth, int pictureWidth);
+    // Which source column and row each target column and row takes, for luma and chroma.
+    void plan(QSize sourceSize, QSize pictureSize);
 
     QSize padded_;
     std::array<std::vector<std::uint8_t>, 3> planes_;
     std::array<const std::uint8_t*, 4> planePointers_{};
     std::array<int, 4> strides_{};
     std::array<std::vector<int>, 2> columns_;
-    std::vector<int> rows_;
-    int plannedSourceWidth_ = 0;
-    int plannedPictureWidth_ = 0;
+    std::array<std::vector<int>, 2> rows_;
+    QSize plannedSource_;
+    QSize plannedPicture_;
 };
 
 }  // namespace strovik
