@@ -29,6 +29,10 @@ constexpr std::array<std::uint8_t, 4> kRiff{0x52, 0x49, 0x46, 0x46};
 constexpr int kStepFrameLimit = 8;
 constexpr std::chrono::milliseconds kStepPictureWait{40};
 constexpr std::chrono::milliseconds kStepPoll{5};
+// The end of a frame-format file polls the player's shown picture this often; one that has not
+// moved for the stall time holds nothing more to show (a decoder may keep its last picture).
+constexpr std::chrono::milliseconds kDrainPoll{20};
+constexpr std::chrono::milliseconds kDrainStall{500};
 // Frames indexed per piece fed; a seek indexes everything copied.
 constexpr int kScanFramesPerTurn = 2000;
 
@@ -119,9 +123,9 @@ void TPlayThread::Execute() {
         return;
     }
     LoopEnd end = frameFormat_ ? FeedFrames() : FeedPlain();
-    // The player still holds up to a buffer of data: let it play that out. A seek meanwhile
-    // starts the feeding again.
-    while (end == LoopEnd::NoData && !frameFormat_ && DrainPlayer()) end = FeedPlain();
+    // The player decodes behind the feeding: on a busy machine seconds of pictures can still be
+    // queued when the file ends. Let it play them out; a seek meanwhile starts the feeding again.
+    while (end == LoopEnd::NoData && DrainPlayer()) end = frameFormat_ ? FeedFrames() : FeedPlain();
     state_ = static_cast<int>(State::Finished);
     CloseStream();
     if (end == LoopEnd::Stopped || stopRequested()) return;
@@ -419,13 +423,18 @@ bool TPlayThread::DrainPlayer() {
     ResetBufferEvent();
     // Time spent paused does not count towards the wait.
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(timing_.drainWait);
+    std::int64_t shownMs = player_.X_Play_GetPlayedTime(port_);
+    auto movedAt = std::chrono::steady_clock::now();
     while (left.count() > 0 && !stopRequested()) {
         if (ServeCommands()) return true;
         if (paused()) {
             WaitForCommand(kSlice);
+            movedAt = std::chrono::steady_clock::now();
             continue;
         }
-        const auto slice = std::min(left, kSlice);
+        if (frameFormat_ && FramesPlayedOut(shownMs, movedAt)) return false;
+        // Frame format has no buffer callback: the wait is a poll that a control cuts short.
+        const auto slice = std::min(left, frameFormat_ ? kDrainPoll : kSlice);
         const auto before = std::chrono::steady_clock::now();
         if (WaitForBufferEvent(slice)) {
             std::lock_guard lock(wakeState_->mutex);
@@ -435,6 +444,18 @@ bool TPlayThread::DrainPlayer() {
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - before);
     }
     return false;
+}
+
+bool TPlayThread::FramesPlayedOut(std::int64_t& shownMs, std::chrono::steady_clock::time_point& movedAt) {
+    const std::int64_t nowShownMs = player_.X_Play_GetPlayedTime(port_);
+    if (nowShownMs >= lastFedMs_) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (nowShownMs != shownMs) {
+        shownMs = nowShownMs;
+        movedAt = now;
+        return false;
+    }
+    return now - movedAt >= kDrainStall;
 }
 
 bool TPlayThread::FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::uint32_t interval,
@@ -456,6 +477,7 @@ bool TPlayThread::FeedFrame(std::uint32_t bodyLength, std::uint8_t type, std::ui
     }
     std::fill(buffer_.begin(), buffer_.end(), 0);
     if (!accepted) return true;
+    lastFedMs_ = positionMs;
     const std::chrono::milliseconds frameInterval = PacedInterval(interval, positionMs);
     if (frameInterval > kPacingAllowance && !SleepFor(frameInterval - kPacingAllowance)) return false;
     const auto now = std::chrono::steady_clock::now();

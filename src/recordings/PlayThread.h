@@ -51,7 +51,7 @@ public:
     struct Timing {
         std::chrono::milliseconds fileWait{30000};
         std::chrono::milliseconds idleSleep{100};
-        // How long a plain-format end waits for the player to use up what it was given.
+        // How long the end of a file waits for the player to use up what it was given.
         std::chrono::milliseconds drainWait{10000};
         // How long a player that refuses every piece is waited for before playback gives up.
         std::chrono::milliseconds refusalLimit{20000};
@@ -120,6 +120,8 @@ private:
     void AwaitStepPicture();
     // Waits for the player to use up what it was given; true when a seek wants feeding again.
     bool DrainPlayer();
+    // Frame format: whether the player showed the last picture fed, or stopped moving short of it.
+    bool FramesPlayedOut(std::int64_t& shownMs, std::chrono::steady_clock::time_point& movedAt);
     void CloseStream();
     bool stopRequested();
     // false when told to stop during the sleep.
@@ -162,6 +164,7 @@ private:
     std::atomic<bool> copyIndexed_{false};
     std::chrono::steady_clock::time_point lastFed_{};
     bool fedOnce_ = false;
+    std::int64_t lastFedMs_ = -1;  // frame format: the position of the last picture fed
 
     std::atomic<int> state_{static_cast<int>(State::Closed)};
     std::atomic<bool> downloadFinished_{false};

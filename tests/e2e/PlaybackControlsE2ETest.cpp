@@ -104,8 +104,9 @@ TEST_F(PlaybackControlsE2ETest, SpeedsScaleTheWallTimeOfARecording) {
         ASSERT_TRUE(playedTo(19000, 60000));
         const double seconds = clock.elapsed() / 1000.0;
         EXPECT_GE(seconds, c.lowSeconds);
-#if !defined(__SANITIZE_THREAD__)
-        // Under ThreadSanitizer the player cannot decode four times faster than real time.
+#if !defined(__SANITIZE_THREAD__) && !defined(__SANITIZE_ADDRESS__)
+        // A sanitized player beside the other suites cannot decode four times faster than real
+        // time; it still plays every picture, only later.
         EXPECT_LE(seconds, c.highSeconds);
 #endif
         ASSERT_TRUE(QTest::qWaitFor([&] { return window().state() == ViewState::Idle; }, kDeadlineMs));

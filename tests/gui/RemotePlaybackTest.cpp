@@ -53,6 +53,31 @@ TEST_F(RemotePlaybackTest, AFrameFormatRecordPlaysPacedInThePickedWindowAndEndsI
     EXPECT_FALSE(playerCalls("X_Play_CloseStream").empty());
 }
 
+TEST_F(RemotePlaybackTest, AFrameFormatEndWaitsUntilThePlayerShowsTheLastPictureOrStopsMoving) {
+    // Pictures at 0, 40 and 80 ms of the recording; the player is still showing the first.
+    player->setResult("X_Play_GetPlayedTime", 0);
+    Q_EMIT form->fileList().playRequested(kFrameRecord);
+    ASSERT_TRUE(transferStarted(0, 1));
+    deliverFile(1, drive + QStringLiteral("Temp/xPlayerVideo[65].264"),
+                FrameFile({{FrameType::Key, 1000}, {FrameType::Picture, 1040}, {FrameType::Picture, 1080}}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playerCalls("X_Play_DVRInputData").size() == 3; }, kDeadlineMs));
+    for (int shown = 10; shown < 80; shown += 10) {
+        player->setResult("X_Play_GetPlayedTime", shown);
+        QTest::qWait(200);
+        ASSERT_FALSE(idle(0)) << "a player still moving at " << shown << " ms is waited for";
+    }
+    player->setResult("X_Play_GetPlayedTime", 80);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return idle(0); }, 1000)) << "the last picture fed was shown";
+
+    // A player that stops short of the last picture (a decoder keeping it back) ends it as well.
+    player->setResult("X_Play_GetPlayedTime", 40);
+    Q_EMIT form->fileList().playRequested(kFrameRecord);
+    ASSERT_TRUE(transferStarted(0, 2));
+    deliverFile(2, drive + QStringLiteral("Temp/xPlayerVideo[65].264"),
+                FrameFile({{FrameType::Key, 1000}, {FrameType::Picture, 1040}, {FrameType::Picture, 1080}}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return idle(0); }, 5000)) << "well before the longest wait";
+}
+
 TEST_F(RemotePlaybackTest, APlainRecordPlaysInTheNextIdleWindowWithFlowControl) {
     form->grid().view(0)->StartRemotePlayback(TFileInfo{kFrameRecord, QStringLiteral("127.0.0.5")}, 7050);
     // The starts run on background calls: the first must have its handle before the second asks.
