@@ -423,7 +423,8 @@ bool TPlayThread::DrainPlayer() {
     ResetBufferEvent();
     // Time spent paused does not count towards the wait.
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(timing_.drainWait);
-    std::int64_t shownMs = player_.X_Play_GetPlayedTime(port_);
+    // Frame format: the first poll, at once below, takes the shown picture as its starting point.
+    std::int64_t shownMs = -1;
     auto movedAt = std::chrono::steady_clock::now();
     while (left.count() > 0 && !stopRequested()) {
         if (ServeCommands()) return true;
