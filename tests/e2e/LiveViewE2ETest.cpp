@@ -114,11 +114,10 @@ TEST_F(LiveViewE2ETest, StartAllFillsSixteenWindowsWithLivePictures) {
     for (int i = 0; i < kHallChannels; ++i) EXPECT_TRUE(waitForMorePictures(main.view(i), 8)) << i;
     for (int i = 0; i < kHallChannels; ++i) {
         SCOPED_TRACE(i);
-        const QImage after = test::Grab(main.view(i));
         EXPECT_GE(test::NonBlackShare(before[static_cast<std::size_t>(i)]), 0.5);
-        EXPECT_GE(test::NonBlackShare(after), 0.5);
-        EXPECT_TRUE(test::SamplesDiffer(before[static_cast<std::size_t>(i)], after))
+        EXPECT_TRUE(test::WaitForPictureChange(main.view(i), before[static_cast<std::size_t>(i)], 5000))
             << "the picture stands still";
+        EXPECT_GE(test::NonBlackShare(test::Grab(main.view(i))), 0.5);
     }
 
     // One verification served the whole page; the device shows as opened and recording is offered.

@@ -225,6 +225,10 @@ bool SamplesDiffer(const QImage& a, const QImage& b) {
     return Samples(a) != Samples(b);
 }
 
+bool WaitForPictureChange(QWidget& widget, const QImage& before, int timeoutMs) {
+    return QTest::qWaitFor([&] { return SamplesDiffer(before, Grab(widget)); }, timeoutMs);
+}
+
 GuiTickMonitor::GuiTickMonitor() {
     timer_.setInterval(10);
     timer_.setTimerType(Qt::PreciseTimer);

@@ -107,6 +107,10 @@ QImage Grab(QWidget& widget);
 // The share of a grid of sample points that is not black, and whether two pictures differ at any.
 double NonBlackShare(const QImage& picture);
 bool SamplesDiffer(const QImage& a, const QImage& b);
+// Waits until widget shows a picture whose samples differ from before. Counting pictures painted
+// in between does not tell: devsim's streams repeat their two-second loop picture for picture, so
+// a grab taken a whole number of loops later (a stall on a busy machine) matches a moving picture.
+bool WaitForPictureChange(QWidget& widget, const QImage& before, int timeoutMs);
 
 // Watches the GUI thread with a 10 ms timer: how late each tick that fell due was served.
 class GuiTickMonitor final {
